@@ -1,0 +1,39 @@
+// The main window's controls as the game logic sees them: plain data that the core writes,
+// the window renders and the simulator prints.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace gyrolap {
+
+struct Point {
+    int left = 0;
+    int top = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+struct BallView {
+    Point pos;
+    bool visible = true;
+    // Which colour step (imgColors index 1..10) the ball carries; 0 before it ever got one.
+    int picture = 0;
+};
+
+inline constexpr int kBallCount = 32;
+inline constexpr int kScoreLabelCount = 6;
+
+struct Board {
+    // imgBall(1..32) at [1]..[32]; [0] exists but is never used in play.
+    std::array<BallView, kBallCount + 1> imgBall{};
+    // The ring picture; designed outside the visible area until a level is laid out.
+    Point imgTarget{568, 8};
+    // lblScores(1..6) at [1]..[6]: current, three best, average, best.
+    std::array<std::string, kScoreLabelCount + 1> lblScores{"", "0", "0", "0", "0", "0", "0"};
+    std::string lblScoreTemp = "000";
+    Point lblScoreTempPos{176, 352};
+    Point shapeCurrentPath{421, 176};
+    std::string cmdAction = "Start";
+};
+
+}  // namespace gyrolap

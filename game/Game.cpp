@@ -1,0 +1,106 @@
+// Start-up, the action handler with its run loop, and the reset.
+#include "game/Game.h"
+
+#include <cmath>
+#include <stdexcept>
+
+#include "game/ScoreBoard.h"
+
+namespace gyrolap {
+
+void Game::PrepareLoad() {
+    state_.VersionText = kVersionText;
+    for (int i = 1; i <= kBallCount; ++i)
+        state_.ColourWave[static_cast<std::size_t>(i)] = ColourWaveAt(i);
+}
+
+BallView& Game::Ball(std::int32_t index) {
+    // The rules keep every index in 1..32; a slip must fail loudly, not scribble on memory.
+    if (index < 1 || index > kBallCount) throw std::out_of_range("ball index out of range");
+    return board_.imgBall[static_cast<std::size_t>(index)];
+}
+
+// Not a coroutine on purpose: the board part runs at the call, and the level 1 layout is the
+// task handed back, so a reset costs no frame of its own while it animates.
+Task Game::ResetGame() {
+    EnterScore(board_, state_.LoopIndex);
+    board_.lblScoreTemp.clear();
+    state_.Level = 1;
+    state_.StepsSinceHit = 0;
+    state_.HitCount = 0;
+    state_.Running = false;
+    board_.cmdAction = kStartCaption;
+    return SetUpPath();
+}
+
+Task Game::PressAction() {
+    GameState& s = state_;
+    platform_.ReseedRandom();
+    s.SubmissionText.clear();
+
+    if (board_.cmdAction == kStartCaption) {
+        for (s.LoopIndex = 1; s.LoopIndex <= kBallCount; ++s.LoopIndex)
+            Ball(s.LoopIndex).picture = 1;
+        if (s.Level == 1) board_.lblScores[1] = "0";
+        for (s.LoopIndex = 1; s.LoopIndex <= kBallCount; ++s.LoopIndex)
+            Ball(s.LoopIndex).visible = false;
+        const float draw = platform_.NextRandom();
+        s.BallIndex = static_cast<std::int32_t>(std::floor(draw * 8.0f)) + 1;
+        s.StepsSinceHit = s.BallIndex - 1;
+        s.StepDelay = 100;
+        s.Running = true;
+        board_.cmdAction = kAccelerateCaption;
+
+        while (s.Running) {
+            Ball(s.BallIndex).visible = false;
+            s.BallIndex += 1;
+            if (s.BallIndex == 33) s.BallIndex = 1;
+            Ball(s.BallIndex).visible = true;
+            s.StepsSinceHit += 1;
+            // A lap without a good press. The step is not abandoned: it still waits once
+            // before the loop sees that the reset has stopped the run.
+            if (s.StepsSinceHit > s.PathLength) {
+                co_await scheduler_.ShowMessage(kGameTitle, kMissText);
+                co_await ResetGame();
+            }
+            s.StepStart = platform_.Clock();
+            co_await scheduler_.WaitClock(s.StepStart, s.StepDelay);
+            s.HitLatch = false;
+        }
+        co_return;
+    }
+
+    if (board_.cmdAction != kAccelerateCaption) co_return;
+
+    if (s.RingFlags.at(static_cast<std::size_t>(s.BallIndex)) && !s.HitLatch) {
+        s.HitLatch = true;
+        const int colour = s.HitCount < 10 ? static_cast<int>(s.HitCount) + 1 : 10;
+        for (s.LoopIndex = 1; s.LoopIndex <= kBallCount; ++s.LoopIndex)
+            Ball(s.LoopIndex).picture = colour;
+        s.StepsSinceHit = 0;
+        // Ten per cent off, formed in double, and one more millisecond half the time.
+        const float draw = platform_.NextRandom();
+        s.StepDelay = static_cast<float>(static_cast<double>(s.StepDelay) * 0.9 -
+                                         std::floor(static_cast<double>(draw) * 2));
+        if (s.StepDelay < 1) s.StepDelay = 1;
+        s.HitCount += 1;
+        const auto finishedLevels = static_cast<std::int16_t>((s.Level - 1) * 10);
+        const std::string score = FormatScore(static_cast<float>(finishedLevels) + s.HitCount);
+        board_.lblScores[1] = score;
+        board_.lblScoreTemp = score;
+        if (s.HitCount == 10 && s.Level < 6) {
+            s.Running = false;
+            s.Level += 1;
+            board_.cmdAction = kStartCaption;
+            co_await SetUpPath();
+        }
+    }
+
+    if (board_.cmdAction == kAccelerateCaption &&
+        !s.RingFlags.at(static_cast<std::size_t>(s.BallIndex))) {
+        co_await scheduler_.ShowMessage(kGameTitle, kMissText);
+        co_await ResetGame();
+    }
+}
+
+}  // namespace gyrolap

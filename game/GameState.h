@@ -1,0 +1,42 @@
+// The one set of game variables, shared by every handler, nested or not.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace gyrolap {
+
+inline constexpr const char* kVersionText = "2001.0516.1158";
+
+struct GameState {
+    std::int16_t Level = 0;
+    // Kept as a 32-bit float on purpose: the tenth hit is found by comparing with exactly 10.
+    float HitCount = 0;
+    float StepDelay = 0;
+    std::int32_t BallIndex = 0;  // empty until the first Start, which reads as 0
+    std::int32_t StepsSinceHit = 0;
+    std::uint8_t PathLength = 0;
+    std::array<bool, 33> RingFlags{};
+    bool Running = false;
+    bool HitLatch = false;
+    // Written by the run loop at every step and by the layout animation at every ball; the
+    // wait in progress always measures from whichever wrote it last.
+    std::uint32_t StepStart = 0;
+    std::int32_t PathOffsetX = 0;
+    std::int16_t PathOffsetY = 0;
+    std::array<std::uint8_t, 33> ColourWave{};
+    std::string VersionText;
+    std::string SubmissionText;
+    // The one counter of every loop over the balls, shared by nested handlers: a nested
+    // loop that runs to the end leaves it past 32, which ends the loop it interrupted.
+    std::int32_t LoopIndex = 0;
+};
+
+// The triangle wave 2..10..3 of period 16 that colours the layout animation.
+constexpr std::uint8_t ColourWaveAt(int i) {
+    int j = (i - 1) % 16;
+    return static_cast<std::uint8_t>(j <= 8 ? 2 + j : 18 - j);
+}
+
+}  // namespace gyrolap

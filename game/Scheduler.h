@@ -1,0 +1,108 @@
+// The stack of suspended activities. Every event starts an activity; one that waits goes on
+// top, and only the top may resume: the nesting of the original busy-wait handlers, kept
+// without nesting native stack frames.
+#pragma once
+
+#include <coroutine>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "game/Task.h"
+
+namespace gyrolap {
+
+class Platform;
+
+// What a suspended activity waits for.
+struct Wait {
+    enum class Kind : std::uint8_t { None, Clock, Message };
+    Kind kind = Kind::None;
+    // Clock waits end once (clock - *start) mod 2^32 >= *delay. Both are read afresh at every
+    // check, so a handler that moves StepStart or shortens the delay moves the end of the wait.
+    const std::uint32_t* start = nullptr;
+    const float* delay = nullptr;
+};
+
+class Scheduler {
+  public:
+    explicit Scheduler(Platform& platform) : platform_(platform) {}
+    ~Scheduler() { Clear(); }
+    Scheduler(const Scheduler&) = delete;
+    Scheduler& operator=(const Scheduler&) = delete;
+
+    // Run a handler at once, as an event handler runs. If it waits, it becomes the top activity.
+    // Exceptions a handler ends with come out here (or out of Settle/MessageClosed).
+    void Start(Task task);
+
+    // Resume the top activity for as long as its wait is over. Call after every delivered event
+    // and whenever the clock reaches DelayToDeadline().
+    void Settle();
+
+    // The open message box was closed: the activity waiting for it goes on.
+    void MessageClosed();
+
+    // Milliseconds until the top activity's clock wait ends (0 when it is over already), or
+    // nothing when no activity waits on the clock.
+    std::optional<std::uint32_t> DelayToDeadline() const;
+
+    bool Idle() const noexcept { return stack_.empty(); }
+    std::size_t Depth() const noexcept { return stack_.size(); }
+    bool WaitingForMessage() const noexcept {
+        return !stack_.empty() && stack_.back().wait.kind == Wait::Kind::Message;
+    }
+
+    // Quit: destroy every suspended activity, top first, without resuming any of them.
+    void Clear() noexcept;
+
+    // Awaitables for the handlers.
+    struct ClockAwaiter {
+        Scheduler& scheduler;
+        Wait wait;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> handle) noexcept {
+            scheduler.Suspend(handle, wait);
+        }
+        void await_resume() const noexcept {}
+    };
+    struct MessageAwaiter {
+        Scheduler& scheduler;
+        std::string_view title;
+        std::string_view text;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> handle);
+        void await_resume() const noexcept {}
+    };
+
+    // Wait until (clock - *start) >= *delay, both read afresh at every check.
+    ClockAwaiter WaitClock(const std::uint32_t& start, const float& delay) {
+        return ClockAwaiter{*this, Wait{Wait::Kind::Clock, &start, &delay}};
+    }
+    // Both are kept by reference and read at every check: a temporary would dangle.
+    ClockAwaiter WaitClock(const std::uint32_t&&, const float&) = delete;
+    ClockAwaiter WaitClock(const std::uint32_t&, const float&&) = delete;
+    // Show a modal message box and wait until it is closed.
+    MessageAwaiter ShowMessage(std::string_view title, std::string_view text) {
+        return MessageAwaiter{*this, title, text};
+    }
+
+  private:
+    struct Activity {
+        Task root;
+        std::coroutine_handle<> leaf;
+        Wait wait;
+    };
+
+    void Suspend(std::coroutine_handle<> leaf, Wait wait) noexcept;
+    bool TopReady() const;
+    void ResumeTop();
+
+    Platform& platform_;
+    std::vector<Activity> stack_;
+    // Where the coroutine that just suspended left its wait, until the activity takes it over.
+    std::coroutine_handle<> suspendedLeaf_;
+    Wait suspendedWait_;
+};
+
+}  // namespace gyrolap

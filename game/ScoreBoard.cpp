@@ -1,0 +1,68 @@
+// Reading and writing the score board's texts; see ScoreBoard.h.
+#include "game/ScoreBoard.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace gyrolap {
+
+double LabelNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    double value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        value = value * 10 + (text[i++] - '0');
+    if (i < text.size() && text[i] == '.') {
+        double scale = 0.1;
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, scale /= 10)
+            value += (text[i] - '0') * scale;
+    }
+    return negative ? -value : value;
+}
+
+std::string FormatAverage(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.3f", value);
+    std::string text = buffer;
+    // "#" prints no digit for a zero whole part.
+    if (text.rfind("0.", 0) == 0) text.erase(0, 1);
+    return text;
+}
+
+std::string FormatScore(double score) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.0f", score);
+    return buffer;
+}
+
+void EnterScore(Board& board, std::int32_t& loopIndex) {
+    auto& labels = board.lblScores;
+    const double current = LabelNumber(labels[1]);
+
+    // 1. At most one insertion; an equal score goes in above the entry it equals.
+    bool inserted = false;
+    for (loopIndex = 2; loopIndex <= 4; ++loopIndex) {
+        const int i = loopIndex;
+        if (!inserted && LabelNumber(labels[i]) <= current && labels[1] != "0") {
+            inserted = true;
+            for (int k = 4; k >= i + 1; --k) labels[k] = labels[k - 1];
+            labels[i] = labels[1];
+        }
+    }
+
+    // 2. Always divided by 3, empty slots counting 0.
+    if (labels[2] != "0") {
+        double sum = LabelNumber(labels[3]) + LabelNumber(labels[4]) + LabelNumber(labels[2]);
+        labels[5] = FormatAverage(sum / 3);
+    }
+
+    // 3. Thirds are shown cut, not rounded: x.667 reads x.666.
+    if (!labels[5].empty() && labels[5].back() == '7') labels[5].back() = '6';
+
+    // 4.
+    if (labels[2] != "0") labels[6] = labels[2];
+}
+
+}  // namespace gyrolap

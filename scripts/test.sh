@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the optimised build and runs every test headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+cmake --preset release
+cmake --build --preset release -j"$(nproc)"
+QT_QPA_PLATFORM=offscreen ctest --preset release -j"$(nproc)"

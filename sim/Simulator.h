@@ -1,0 +1,67 @@
+// Replays a script against the game on the virtual clock and prints what the window would show.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include "game/Board.h"
+#include "sim/Script.h"
+
+namespace gyrolap {
+class Game;
+class VirtualDriver;
+}  // namespace gyrolap
+
+namespace gyrolap::sim {
+
+// Exit statuses of gyrolap-sim.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBadScript = 2;
+inline constexpr int kExitNoRandom = 3;
+
+class ScriptPlatform;
+
+// One replay in progress: the game on the virtual clock with the scripted platform. The tests
+// drive it directly; RunScript drives it from a script's events.
+class Session {
+  public:
+    // Takes the clock, date and random values of `settings`; its events are not used.
+    Session(const Script& settings, std::ostream& out);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Start-up at 0 ms: the reset and the level 1 animation.
+    void Load();
+    // Let the clock run to `time`, ending every wait on the way at its own millisecond.
+    void AdvanceTo(std::uint64_t time);
+    // One event now, then every wait it leaves due.
+    void Deliver(EventKind kind);
+
+    std::uint64_t Now() const;
+    bool MessageOpen() const;
+    Game& game() noexcept { return *game_; }
+
+  private:
+    std::ostream& out_;
+    std::unique_ptr<VirtualDriver> driver_;
+    std::unique_ptr<ScriptPlatform> platform_;
+    std::unique_ptr<Game> game_;
+};
+
+// Thrown when the game draws a random value and the script has none left.
+struct NoRandomLeft : std::runtime_error {
+    NoRandomLeft() : std::runtime_error("no random value left") {}
+};
+
+// Plays the script, writing one line per happening to `out`. Returns kExitOk, or kExitNoRandom
+// (after a message on `err`) when the game draws more random values than the script gives.
+int RunScript(const Script& script, std::ostream& out, std::ostream& err);
+
+// The board as a `snap` line prints it, without the leading time.
+std::string DescribeBoard(const Board& board, bool messageOpen);
+
+}  // namespace gyrolap::sim

@@ -1,0 +1,38 @@
+// Submit Score: build the submission text once per action press, put it on the clipboard,
+// tell the player where to send it, and give the keyboard back to the action button.
+#include "submit/SubmitScore.h"
+
+#include "game/Game.h"
+#include "submit/ValidationCode.h"
+
+namespace gyrolap {
+
+std::string SubmissionInstructions() {
+    std::string text = "Your validation code has been copied to the clipboard.\r\n";
+    text += "Paste it in an email it to ";
+    text += kScoreEmailAddress;
+    text +=
+        "\r\nInclude City, State, Country, and the nickname you want to use on the score "
+        "page.  You should also save your Validation Code in Notepad in case it gets lost "
+        "somewhere.";
+    return text;
+}
+
+Task Game::SubmitScore() {
+    GameState& s = state_;
+    if (s.SubmissionText.empty()) {
+        const std::string best = board_.lblScores[6];
+        const std::string average = board_.lblScores[5];
+        const std::string date = platform_.ShortDate();
+        platform_.ReseedRandom();
+        const float draw = platform_.NextRandom();
+        s.SubmissionText = BuildSubmissionText(s.VersionText, best, average, date, draw);
+    }
+    platform_.SetClipboardText(s.SubmissionText);
+    // The same three lines every time, so they are made once.
+    static const std::string instructions = SubmissionInstructions();
+    co_await scheduler_.ShowMessage(kSubmitTitle, instructions);
+    platform_.FocusActionButton();
+}
+
+}  // namespace gyrolap

@@ -1,0 +1,86 @@
+// The gyrolap-sim command itself: where it reads from, what it prints on errors, its exit codes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs gyrolap-sim with `args` and `input` on standard input; collects both outputs.
+Result RunSim(const std::string& args, const std::string& input) {
+    const auto dir = std::filesystem::temp_directory_path();
+    const auto stem = dir / ("gyrolap-sim-test-" + std::to_string(::getpid()));
+    const std::string in = stem.string() + ".in", out = stem.string() + ".out",
+                      err = stem.string() + ".err";
+    std::ofstream(in, std::ios::binary) << input;
+    const std::string command = std::string("'") + GYROLAP_SIM_BINARY + "' " + args + " <'" + in +
+                                "' >'" + out + "' 2>'" + err + "'";
+    Result result;
+    const int raw = std::system(command.c_str());
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    auto slurp = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    result.out = slurp(out);
+    result.err = slurp(err);
+    std::filesystem::remove(in);
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return result;
+}
+
+const std::string kSubmitScript = "random 0.5\nat 1700 submit\nend 1800\n";
+
+TEST(SimCommand, ReadsStandardInputWithoutArgumentOrWithDash) {
+    const Result bare = RunSim("", kSubmitScript);
+    const Result dash = RunSim("-", kSubmitScript);
+    EXPECT_EQ(bare.status, 0) << bare.err;
+    EXPECT_EQ(bare.out.rfind("1700 clipboard GY2001.0516.1158x0x0x5/16/2001x", 0), 0u) << bare.out;
+    EXPECT_EQ(dash.status, 0);
+    EXPECT_EQ(dash.out, bare.out);
+}
+
+TEST(SimCommand, ReadsTheScriptFile) {
+    const auto path = std::filesystem::path(GYROLAP_SIM_FIXTURES) / "level1-hit-then-miss.script";
+    const Result result = RunSim("'" + path.string() + "'", "");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("5000 box Gyrolap|Oops"), std::string::npos) << result.out;
+}
+
+TEST(SimCommand, RefusesABadScriptBeforeRunningAnything) {
+    const Result result = RunSim("", "at 0 snap\nat 10 jump\nend 20\n");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "gyrolap-sim: line 2: unknown event 'jump'\n");
+}
+
+TEST(SimCommand, RefusesAFileItCannotOpen) {
+    const Result result = RunSim("/nonexistent/gyrolap.script", "");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("gyrolap-sim: cannot open script '/nonexistent/gyrolap.script'"),
+              std::string::npos)
+        << result.err;
+}
+
+TEST(SimCommand, StopsWithStatus3WhenTheRandomValuesRunOut) {
+    // The Start draws the only value; the good press on ball 1 needs a second one.
+    const Result result =
+        RunSim("", "random 0\nat 2000 press\nat 5150 press\nat 5150 snap\nend 6000\n");
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.err, "gyrolap-sim: no random value left at 5150 ms\n");
+    EXPECT_EQ(result.out, "");
+}
+
+}  // namespace
