@@ -1,0 +1,104 @@
+// libFuzzer target: any bytes go through the checker as a received line and through the encoder
+// as a plain part, and the two must agree with each other.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "submit/SubmissionCheck.h"
+#include "submit/ValidationCode.h"
+
+namespace {
+
+void Require(bool condition) {
+    if (!condition) std::abort();
+}
+
+bool IsCodeCharacter(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+}
+
+// Whether the checker should take text as a plain part: "GY", then version, best and average
+// without "x", then the date, all four non-empty.
+bool HasSubmissionForm(std::string_view plain) {
+    if (!plain.starts_with("GY")) return false;
+    std::size_t start = 2;
+    for (int piece = 0; piece < 3; ++piece) {
+        const std::size_t separator = plain.find('x', start);
+        if (separator == std::string_view::npos || separator == start) return false;
+        start = separator + 1;
+    }
+    return start < plain.size();
+}
+
+void CheckCodeShape(const std::string& code, int r) {
+    Require(code.size() == 40);
+    for (const char c : code) Require(IsCodeCharacter(c));
+    const std::size_t second = 9 + 2 * static_cast<std::size_t>(r / 10);
+    Require(code[9] == '0' + r / 10);
+    Require(code[second] == '0' + r % 10);
+    for (std::size_t k = 1; k < 40; ++k) {
+        const bool besideDigit = k == 9 || k == 10 || k == second || k == second + 1;
+        Require(besideDigit || code[k] != code[k - 1]);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+    // The bytes as a received line: always an answer, and a reason exactly when invalid.
+    const gyrolap::SubmissionCheck line = gyrolap::CheckSubmission(bytes);
+    Require(line.valid == line.reason.empty());
+
+    // The bytes as a draw.
+    if (size >= sizeof(float)) {
+        float u = 0;
+        std::memcpy(&u, data, sizeof u);
+        if (u >= 0.0f && u < 1.0f) {
+            const int r = gyrolap::ValidationNumberFromDraw(u);
+            Require(r >= 10 && r <= 99);
+        } else {
+            try {
+                gyrolap::ValidationNumberFromDraw(u);
+                Require(false);
+            } catch (const std::invalid_argument&) {
+            }
+        }
+    }
+
+    // The bytes as a plain part, with a number taken from them.
+    unsigned sum = 0;
+    for (const std::uint8_t byte : bytes) sum += byte;
+    const int r = 10 + static_cast<int>(sum % 90);
+    std::string code;
+    try {
+        code = gyrolap::EncodeValidationCode(bytes, r);
+    } catch (const std::invalid_argument&) {
+        Require(size < 2);
+        return 0;
+    }
+    Require(size >= 2);
+    CheckCodeShape(code, r);
+
+    // What the encoder sealed the checker accepts, exactly when the plain part has the form
+    // of a submission, and any one changed code character breaks the seal.
+    std::string text = std::string(bytes) + "x" + code;
+    const gyrolap::SubmissionCheck sealed = gyrolap::CheckSubmission(text);
+    Require(sealed.valid == HasSubmissionForm(bytes));
+    if (sealed.valid) {
+        Require(gyrolap::PlainPart(sealed.version, sealed.best, sealed.average, sealed.date) ==
+                bytes);
+        static const char kCodeCharacters[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        const std::size_t position = text.size() - 40 + sum % 40;
+        const char replacement = kCodeCharacters[(sum / 40) % 36];
+        if (text[position] != replacement) {
+            text[position] = replacement;
+            Require(!gyrolap::CheckSubmission(text).valid);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,155 @@
+// Runs the built gyrolap-check on small inputs and compares its answers, exit status and
+// error messages.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "submit/ValidationCode.h"
+
+namespace gyrolap {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kFirstText =
+    "GY2001.0516.1158x0x0x5/16/2001xDVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05";
+constexpr const char* kSecondText =
+    "GY2001.0516.1158x0x0x5/16/2001x0ACARGU2Q1Q0462029A2IQEL8QI624SI0I0G08AU";
+constexpr const char* kThirdText =
+    "GY2001.0516.1158x27x19.333x5/16/2001xU3020464W8W04AE4M452SAUO630G2Q67SES21O4U";
+constexpr const char* kFirstAnswer =
+    "valid version=2001.0516.1158 best=0 average=0 date=5/16/2001\n";
+constexpr const char* kThirdAnswer =
+    "valid version=2001.0516.1158 best=27 average=19.333 date=5/16/2001\n";
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CheckTool : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::path(::testing::TempDir()) / (std::string("gyrolap-check-") + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const std::string& name, const std::string& content) const {
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary) << content;
+        return path.string();
+    }
+
+    static std::string Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
+
+    // Runs the tool with the arguments (already quoted) and standard input from stdinFile.
+    ToolRun Check(const std::string& arguments, const std::string& stdinFile = "/dev/null") const {
+        const fs::path out = dir_ / "stdout";
+        const fs::path err = dir_ / "stderr";
+        const std::string command = std::string("'") + GYROLAP_CHECK_PATH + "' " + arguments +
+                                    " < '" + stdinFile + "' > '" + out.string() + "' 2> '" +
+                                    err.string() + "'";
+        const int raw = std::system(command.c_str());
+        ToolRun run;
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = Read(out);
+        run.err = Read(err);
+        return run;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(CheckTool, AllValidFileExitsZero) {
+    const auto file =
+        Write("valid.txt", std::string(kFirstText) + "\n" + kSecondText + "\n" + kThirdText + "\n");
+    const ToolRun run = Check("'" + file + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(kFirstAnswer) + kFirstAnswer + kThirdAnswer);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CheckTool, AnyInvalidLineExitsOneAndEveryLineIsAnswered) {
+    const auto file = Write(
+        "mixed.txt", std::string(kFirstText) + "\n" +
+                         "GY2001.0516.1158x9x0x5/16/2001xDVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05\n"
+                         "\n"
+                         "hello\n" +
+                         kThirdText);  // no newline after the last line
+    const ToolRun run = Check("", file);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, std::string(kFirstAnswer) +
+                           "invalid: validation code does not match the text\n"
+                           "invalid: empty line, no submission text\n"
+                           "invalid: no validation code: the text must end in \"x\" and the "
+                           "40-character code\n" +
+                           kThirdAnswer);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CheckTool, DashReadsStandardInputAndCrLfLinesAreValid) {
+    const auto file = Write("crlf.txt", std::string(kFirstText) + "\r\n" + kThirdText + "\r\n");
+    const ToolRun fromStdin = Check("-", file);
+    EXPECT_EQ(fromStdin.status, 0) << fromStdin.err;
+    EXPECT_EQ(fromStdin.out, std::string(kFirstAnswer) + kThirdAnswer);
+    const ToolRun fromFile = Check("'" + file + "'");
+    EXPECT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.out, fromStdin.out);
+}
+
+TEST_F(CheckTool, EmptyInputPrintsNothingAndExitsZero) {
+    const ToolRun run = Check("'" + Write("empty.txt", "") + "'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CheckTool, ControlBytesInAValidDateAreShownEscaped) {
+    const std::string text =
+        BuildSubmissionText("2001.0516.1158", "5", "1.667", "5/16\x1b[2J\\2001", 0.25f);
+    const ToolRun run = Check("'" + Write("escape.txt", text + "\n") + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "valid version=2001.0516.1158 best=5 average=1.667 date=5/16\\x1B[2J\\\\2001\n");
+}
+
+TEST_F(CheckTool, UnreadableInputExitsTwoWithAMessage) {
+    const std::string missing = (dir_ / "missing.txt").string();
+    const ToolRun run = Check("'" + missing + "'");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "gyrolap-check: cannot open " + missing + ": No such file or directory\n");
+
+    const ToolRun directory = Check("'" + dir_.string() + "'");
+    EXPECT_EQ(directory.status, 2);
+    EXPECT_EQ(directory.out, "");
+    EXPECT_EQ(directory.err, "gyrolap-check: cannot read " + dir_.string() + ": Is a directory\n");
+}
+
+TEST_F(CheckTool, BadUsageExitsTwo) {
+    const auto file = Write("valid.txt", std::string(kFirstText) + "\n");
+    for (const std::string& arguments :
+         {"'" + file + "' '" + file + "'", std::string("--frobnicate")}) {
+        const ToolRun run = Check(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_TRUE(run.err.starts_with("gyrolap-check: ")) << run.err;
+        EXPECT_NE(run.err.find("usage: gyrolap-check [FILE]"), std::string::npos) << run.err;
+    }
+}
+
+}  // namespace
+}  // namespace gyrolap
