@@ -1,0 +1,140 @@
+// The game in the real window on Qt's offscreen platform, with a clock the test moves: start-up,
+// presses through real mouse and key events, the message boxes, Submit Score and closing.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "game/Game.h"
+#include "ui/MainWindow.h"
+#include "ui/QtDriver.h"
+#include "ui/QtPlatform.h"
+
+namespace gyrolap {
+namespace {
+
+class RealWindow : public ::testing::Test {
+  protected:
+    std::uint32_t now = 0xFFFFF000u;  // wraps during the first run
+    QtPlatform platform{[this] { return now; }};
+    Game game{platform};
+    MainWindow window{game.board()};
+    QtDriver driver{game, platform, window};
+
+    void SetUp() override { driver.Load(); }
+
+    // The clock moves on; whatever fell due on the way runs, as the timer would run it.
+    void Advance(std::uint32_t ms) {
+        for (std::uint32_t i = 0; i < ms; ++i) {
+            ++now;
+            driver.Pump();
+        }
+    }
+    // The window as the next frame shows it: the driver paints no faster than the screen.
+    QPushButton* Button(const char* name) {
+        driver.FlushFrame();
+        return window.findChild<QPushButton*>(name);
+    }
+    QString Label(const char* name) {
+        driver.FlushFrame();
+        return window.findChild<QLabel*>(name)->text();
+    }
+    QMessageBox* Box() { return qobject_cast<QMessageBox*>(platform.OpenMessage()); }
+    int Shown() {
+        int shown = 0;
+        for (int i = 1; i <= kBallCount; ++i)
+            if (game.board().imgBall[static_cast<std::size_t>(i)].visible) shown = shown ? -1 : i;
+        return shown;
+    }
+};
+
+TEST_F(RealWindow, StartsUpTitledWithTheAnimationUnderWay) {
+    EXPECT_EQ(window.windowTitle(), "Gyrolap - ver 2001.0516.1158");
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(Button("cmdAction")->text(), "Start");
+    EXPECT_EQ(Shown(), 1);
+    EXPECT_EQ(driver.ArmedDelay(), 50);
+    Advance(1600);
+    EXPECT_EQ(Shown(), -1);
+    EXPECT_TRUE(game.scheduler().Idle());
+    EXPECT_EQ(driver.ArmedDelay(), -1);  // nothing to wake for: the process sleeps
+}
+
+TEST_F(RealWindow, AMouseDownOnTheButtonStartsARunAndTheTimerFollowsTheSteps) {
+    Advance(1600);
+    QTest::mousePress(Button("cmdAction"), Qt::LeftButton);
+    EXPECT_EQ(Button("cmdAction")->text(), "Accelerate");
+    EXPECT_EQ(driver.ArmedDelay(), 100);
+    const int first = Shown();
+    ASSERT_GE(first, 2);
+    ASSERT_LE(first, 9);
+    Advance(100);
+    EXPECT_EQ(Shown(), first + 1);
+    QTest::mouseRelease(Button("cmdAction"), Qt::LeftButton);
+}
+
+TEST_F(RealWindow, AKeyPressOutsideTheRingOpensTheMissBoxAndItsCloseResets) {
+    Advance(1600);
+    Button("cmdAction")->setFocus();
+    QTest::keyClick(Button("cmdAction"), Qt::Key_A);  // Start
+    QTest::keyClick(Button("cmdAction"), Qt::Key_A);  // the particle is on 2..9: a miss
+    QMessageBox* box = Box();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Gyrolap");
+    EXPECT_EQ(box->text(), "Oops, click 'Accelerate' when the particle is in the ring.");
+    EXPECT_TRUE(box->isModal());
+    const int stood = Shown();
+    Advance(500);
+    EXPECT_EQ(Shown(), stood);  // the particle stands still while the box is open
+    box->accept();
+    EXPECT_EQ(Button("cmdAction")->text(), "Start");
+    EXPECT_EQ(Label("lblScores1"), "0");
+    Advance(1700);
+    EXPECT_TRUE(game.scheduler().Idle());
+}
+
+TEST_F(RealWindow, SubmitScorePutsTheTextOnTheClipboardAndHandsTheFocusBack) {
+    Advance(1600);
+    QGuiApplication::clipboard()->setText("something the player had");
+    QTest::mouseClick(Button("cmdSubmitScore"), Qt::LeftButton);
+    const QString text = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(
+        QRegularExpression("^GY2001\\.0516\\.1158x0x0x.+x[0-9A-Z]{40}$").match(text).hasMatch())
+        << text.toStdString();
+    QMessageBox* box = Box();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Validation Code");
+    EXPECT_TRUE(
+        box->text().startsWith("Your validation code has been copied to the clipboard.\n"
+                               "Paste it in an email it to scores@gyrolap.example\n"));
+    box->accept();
+    // The click left the focus on Submit Score; the flow hands it back to the action button.
+    EXPECT_EQ(window.focusWidget(), Button("cmdAction"));
+    // Again without a press: the very same text.
+    QTest::mouseClick(Button("cmdSubmitScore"), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
+    Box()->accept();
+}
+
+TEST_F(RealWindow, ClosingMidRunEndsEverythingWithoutTheMissBox) {
+    Advance(1600);
+    QTest::mousePress(Button("cmdAction"), Qt::LeftButton);
+    Advance(300);
+    window.close();
+    EXPECT_TRUE(game.scheduler().Idle());
+    EXPECT_EQ(driver.ArmedDelay(), -1);
+    EXPECT_EQ(Box(), nullptr);
+    // Nothing resumes, whatever the clock does: no lap limit, no box, no score entered.
+    Advance(10000);
+    EXPECT_EQ(Box(), nullptr);
+    EXPECT_EQ(game.board().lblScores[2], "0");
+    EXPECT_EQ(game.board().cmdAction, "Accelerate");
+}
+
+}  // namespace
+}  // namespace gyrolap

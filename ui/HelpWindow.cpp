@@ -1,0 +1,72 @@
+// Builds the help window with its text box and centres it on demand.
+#include "ui/HelpWindow.h"
+
+#include <QCloseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStringList>
+#include <QWindow>
+#include <cmath>
+
+#include "ui/Artwork.h"
+#include "ui/Fonts.h"
+#include "ui/HelpText.h"
+
+namespace gyrolap {
+namespace {
+
+QString HelpText() {
+    QStringList lines;
+    for (const auto line : kHelpLines)
+        lines << QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+HelpWindow::HelpWindow()
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      text1_(new QPlainTextEdit(this)) {
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(QStringLiteral("Gyrolap Help"));
+    setWindowIcon(AppIcon());
+    setFont(WindowFont());
+    setFixedSize(446, 392);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    text1_->setObjectName(QStringLiteral("Text1"));
+    text1_->setAccessibleName(QStringLiteral("Gyrolap instructions"));
+    text1_->setGeometry(8, 8, 433, 377);
+    text1_->setFont(HelpTextFont());
+    text1_->setReadOnly(true);
+    // Read-only drops the keyboard from the box; keep it so the player can select and copy
+    // with the keyboard and the box takes the focus whenever the window is active.
+    text1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text1_->setFocusPolicy(Qt::StrongFocus);
+    text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    text1_->setPlainText(HelpText());
+    text1_->setFocus(Qt::OtherFocusReason);
+}
+
+void HelpWindow::centreOnScreen(const QScreen* screen, const QMargins& frameHint) {
+    if (screen == nullptr) return;
+    QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull()) frame = frameHint;
+    const QSize outer = size().grownBy(frame);
+    const QRectF area = screen->geometry();
+    // The halves are taken before the subtraction, as the centre of each.
+    const double left = area.x() + area.width() / 2.0 - outer.width() / 2.0;
+    const double top = area.y() + area.height() / 2.0 - outer.height() / 2.0;
+    // move() places the outer frame's corner for a top-level window.
+    move(static_cast<int>(std::floor(left)), static_cast<int>(std::floor(top)));
+}
+
+void HelpWindow::closeEvent(QCloseEvent* event) {
+    emit closedByUser();
+    event->accept();
+}
+
+}  // namespace gyrolap

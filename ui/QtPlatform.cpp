@@ -1,0 +1,97 @@
+// Qt versions of the platform services; see QtPlatform.h.
+#include "ui/QtPlatform.h"
+
+#include <QClipboard>
+#include <QDate>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTime>
+#include <QUrl>
+#include <chrono>
+#include <cstring>
+
+#include "ui/MainWindow.h"
+
+namespace gyrolap {
+
+QtPlatform::QtPlatform(std::function<std::uint32_t()> clock) : clock_(std::move(clock)) {
+    if (!clock_) {
+        clock_ = [] {
+            // Milliseconds on the monotonic clock, kept to 32 bits: it wraps every 49.7 days,
+            // and every wait measures modulo 2^32.
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            return static_cast<std::uint32_t>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+        };
+    }
+}
+
+QWidget* QtPlatform::OpenMessage() const {
+    return message_.data();
+}
+
+std::uint32_t QtPlatform::Clock() {
+    return clock_();
+}
+
+void QtPlatform::ReseedRandom() {
+    // Seconds since midnight, as a 32-bit float, like the original's re-seeding.
+    const float seconds = static_cast<float>(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &seconds, sizeof bits);
+    random_.seed(bits);
+}
+
+float QtPlatform::NextRandom() {
+    // 24 random bits give every float step in [0, 1) and never round up to 1.
+    return static_cast<float>(random_.bounded(1u << 24)) / 16777216.0f;
+}
+
+QString ShortDateFormat(const QLocale& locale) {
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (format.contains(QLatin1String("yy")) && !format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return format;
+}
+
+std::string QtPlatform::ShortDate() {
+    const QLocale locale = QLocale::system();
+    return locale.toString(QDate::currentDate(), ShortDateFormat(locale)).toStdString();
+}
+
+void QtPlatform::SetClipboardText(std::string_view text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void QtPlatform::ShowMessage(std::string_view title, std::string_view text) {
+    QString body = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    auto* box = new QMessageBox(
+        QMessageBox::NoIcon, QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
+        body, QMessageBox::Ok, window_.data());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal for the whole application, yet shown without a nested event loop: the game's
+    // activity waits for the box on the activity stack, not on the native stack.
+    box->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(box, &QDialog::finished, box, [this] {
+        if (messageClosed_) messageClosed_();
+    });
+    message_ = box;
+    box->show();
+}
+
+void QtPlatform::OpenUrl(std::string_view url) {
+    // Whether the desktop can open it or not, the game goes on.
+    QDesktopServices::openUrl(
+        QUrl(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()))));
+}
+
+void QtPlatform::FocusActionButton() {
+    if (window_) window_->focusActionButton();
+}
+
+}  // namespace gyrolap

@@ -1,0 +1,51 @@
+// The game's platform services on Qt: the monotonic millisecond clock, a generator re-seeded
+// from the time of day, the user's short date, the clipboard, message boxes that are modal
+// without a nested event loop, the desktop's URL opener and the action button's focus.
+#pragma once
+
+#include <QPointer>
+#include <QRandomGenerator>
+#include <functional>
+
+#include "game/Platform.h"
+
+class QWidget;
+
+namespace gyrolap {
+
+class MainWindow;
+
+class QtPlatform final : public Platform {
+  public:
+    // The clock defaults to the monotonic clock; tests hand in their own.
+    explicit QtPlatform(std::function<std::uint32_t()> clock = {});
+
+    // The window the boxes belong to and whose action button takes the focus back.
+    void AttachWindow(MainWindow* window) { window_ = window; }
+    // Called when the open message box closes, by whatever way.
+    void OnMessageClosed(std::function<void()> callback) { messageClosed_ = std::move(callback); }
+    // The open message box, if any; for the tests and the benches.
+    QWidget* OpenMessage() const;
+
+    std::uint32_t Clock() override;
+    void ReseedRandom() override;
+    float NextRandom() override;
+    std::string ShortDate() override;
+    void SetClipboardText(std::string_view text) override;
+    void ShowMessage(std::string_view title, std::string_view text) override;
+    void OpenUrl(std::string_view url) override;
+    void FocusActionButton() override;
+
+  private:
+    std::function<std::uint32_t()> clock_;
+    QRandomGenerator random_;
+    QPointer<MainWindow> window_;
+    QPointer<QWidget> message_;
+    std::function<void()> messageClosed_;
+};
+
+// The short date format of `locale`, with the year written in full: a submission must name its
+// day without doubt, and "5/16/01" could be any century.
+QString ShortDateFormat(const class QLocale& locale);
+
+}  // namespace gyrolap
