@@ -75,6 +75,12 @@ std::optional<std::uint32_t> Scheduler::DelayToDeadline() const {
     return static_cast<std::uint32_t>(needed - static_cast<double>(elapsed));
 }
 
+std::optional<std::uint32_t> Scheduler::Deadline() const {
+    if (stack_.empty() || stack_.back().wait.kind != Wait::Kind::Clock) return std::nullopt;
+    const Wait& wait = stack_.back().wait;
+    return *wait.start + static_cast<std::uint32_t>(std::ceil(static_cast<double>(*wait.delay)));
+}
+
 void Scheduler::Clear() noexcept {
     while (!stack_.empty()) stack_.pop_back();
 }

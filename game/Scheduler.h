@@ -47,6 +47,10 @@ class Scheduler {
     // nothing when no activity waits on the clock.
     std::optional<std::uint32_t> DelayToDeadline() const;
 
+    // The clock reading at which the top activity's clock wait ends, or nothing when no
+    // activity waits on the clock. The reading may already have passed.
+    std::optional<std::uint32_t> Deadline() const;
+
     bool Idle() const noexcept { return stack_.empty(); }
     std::size_t Depth() const noexcept { return stack_.size(); }
     bool WaitingForMessage() const noexcept {

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QWindow>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -32,9 +33,7 @@ int FrameIntervalMs(const QWidget& window) {
 
 QtDriver::QtDriver(Game& game, QtPlatform& platform, MainWindow& window, QObject* parent)
     : QObject(parent), game_(game), platform_(platform), window_(window) {
-    wakeUp_.setSingleShot(true);
-    wakeUp_.setTimerType(Qt::PreciseTimer);
-    connect(&wakeUp_, &QTimer::timeout, this, [this] { Handle([] {}); });
+    connect(&wakeUp_, &WakeUpTimer::timeout, this, [this] { Handle([] {}); });
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
     connect(&frame_, &QTimer::timeout, this, [this] { Render(); });
@@ -88,19 +87,32 @@ void QtDriver::Handle(Handler&& handler) {
 void QtDriver::Pump() {
     if (quitting_) return;
     game_.scheduler().Settle();
+    emit settled();
     ArmWakeUp();
     Render();
 }
 
 void QtDriver::ArmWakeUp() {
     const auto delay = game_.scheduler().DelayToDeadline();
-    if (!delay) {
-        wakeUp_.stop();
+    const auto deadline = game_.scheduler().Deadline();
+    if (!delay || !deadline) {
+        wakeUp_.Stop();
+        armedDelay_ = -1;
         return;
     }
-    // Qt's precise timers never fire early; if one does wake us a hair before the clock
-    // ticks over, Pump finds nothing due and arms again for what is left.
-    wakeUp_.start(static_cast<int>(*delay));
+    armedDelay_ = static_cast<int>(*delay);
+    if (!platform_.UsesSteadyClock()) {
+        wakeUp_.StartIn(armedDelay_);
+        return;
+    }
+    // The wait ends the moment the millisecond clock reaches the deadline: the very start of
+    // that millisecond on the monotonic clock the game's clock counts. Waking then, not up
+    // to a millisecond later as a millisecond timer would, is what keeps the steps on time.
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    const auto nowMs = duration_cast<milliseconds>(now.time_since_epoch()).count();
+    const auto ahead = static_cast<std::int32_t>(*deadline - static_cast<std::uint32_t>(nowMs));
+    wakeUp_.StartAt(steady_clock::time_point(milliseconds(nowMs + ahead)));
 }
 
 void QtDriver::Render() {
@@ -120,7 +132,7 @@ void QtDriver::Render() {
 
 void QtDriver::Quit() {
     quitting_ = true;
-    wakeUp_.stop();
+    wakeUp_.Stop();
     frame_.stop();
     game_.scheduler().Clear();
 }

@@ -1,11 +1,13 @@
 // Runs the game's activity stack inside Qt's one event loop: window events start handlers, one
-// precise single-shot timer wakes the top activity at its deadline, and the window repaints
+// precise wake-up is armed for the instant the top activity's wait ends, and the window repaints
 // from the board no more often than the screen can show. Nothing spins; nothing nests loops.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+
+#include "ui/WakeUpTimer.h"
 
 namespace gyrolap {
 
@@ -39,10 +41,12 @@ class QtDriver final : public QObject {
     }
 
     // Milliseconds until the armed wake-up, or -1 when none is armed; for the tests.
-    int ArmedDelay() const { return wakeUp_.isActive() ? wakeUp_.interval() : -1; }
+    int ArmedDelay() const { return wakeUp_.IsActive() ? armedDelay_ : -1; }
 
   signals:
-    // The board changed and was handed to the window; for the timing bench.
+    // Every due wait has ended and the top activity waits again; for the benches.
+    void settled();
+    // The board was handed to the window; for the benches.
     void rendered();
 
   private:
@@ -55,7 +59,8 @@ class QtDriver final : public QObject {
     Game& game_;
     QtPlatform& platform_;
     MainWindow& window_;
-    QTimer wakeUp_;
+    WakeUpTimer wakeUp_;
+    int armedDelay_ = -1;
     QTimer frame_;
     QElapsedTimer sinceRender_;
     bool quitting_ = false;

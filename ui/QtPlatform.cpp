@@ -18,6 +18,7 @@ namespace gyrolap {
 
 QtPlatform::QtPlatform(std::function<std::uint32_t()> clock) : clock_(std::move(clock)) {
     if (!clock_) {
+        steadyClock_ = true;
         clock_ = [] {
             // Milliseconds on the monotonic clock, kept to 32 bits: it wraps every 49.7 days,
             // and every wait measures modulo 2^32.
@@ -45,6 +46,7 @@ void QtPlatform::ReseedRandom() {
 }
 
 float QtPlatform::NextRandom() {
+    if (source_) return source_();
     // 24 random bits give every float step in [0, 1) and never round up to 1.
     return static_cast<float>(random_.bounded(1u << 24)) / 16777216.0f;
 }

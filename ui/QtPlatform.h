@@ -3,6 +3,7 @@
 // without a nested event loop, the desktop's URL opener and the action button's focus.
 #pragma once
 
+#include <QLocale>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <functional>
@@ -20,10 +21,17 @@ class QtPlatform final : public Platform {
     // The clock defaults to the monotonic clock; tests hand in their own.
     explicit QtPlatform(std::function<std::uint32_t()> clock = {});
 
+    // Whether Clock() counts the milliseconds of std::chrono::steady_clock, so that a wait's
+    // deadline is an instant on that clock.
+    bool UsesSteadyClock() const { return steadyClock_; }
+
     // The window the boxes belong to and whose action button takes the focus back.
     void AttachWindow(MainWindow* window) { window_ = window; }
     // Called when the open message box closes, by whatever way.
     void OnMessageClosed(std::function<void()> callback) { messageClosed_ = std::move(callback); }
+    // Replaces the generator with a fixed sequence, so that a bench can play the same game
+    // twice; re-seeding then does nothing.
+    void UseRandomSource(std::function<float()> source) { source_ = std::move(source); }
     // The open message box, if any; for the tests and the benches.
     QWidget* OpenMessage() const;
 
@@ -38,7 +46,9 @@ class QtPlatform final : public Platform {
 
   private:
     std::function<std::uint32_t()> clock_;
+    bool steadyClock_ = false;
     QRandomGenerator random_;
+    std::function<float()> source_;
     QPointer<MainWindow> window_;
     QPointer<QWidget> message_;
     std::function<void()> messageClosed_;
@@ -46,6 +56,6 @@ class QtPlatform final : public Platform {
 
 // The short date format of `locale`, with the year written in full: a submission must name its
 // day without doubt, and "5/16/01" could be any century.
-QString ShortDateFormat(const class QLocale& locale);
+QString ShortDateFormat(const QLocale& locale);
 
 }  // namespace gyrolap
