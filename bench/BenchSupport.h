@@ -1,0 +1,82 @@
+// Shared by the window benches: clocks, CPU time, memory, a fixed random sequence and a
+// synthetic press on the action button, posted the way the window system delivers one.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace gyrolap::bench {
+
+inline std::int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The game's 32-bit millisecond clock, on the same steady clock as SteadyNs.
+inline std::uint32_t ClockMs() {
+    return static_cast<std::uint32_t>(SteadyNs() / 1'000'000);
+}
+
+inline double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+inline long PeakRssKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+inline long CurrentRssKiB() {
+    long pages = 0, resident = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * 4;
+}
+
+// The same values on every run, so that both drivers play the same game.
+class FixedRandom {
+  public:
+    float operator()() {
+        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<float>((state_ >> 40) & 0xFFFFFF) / 16777216.0f;
+    }
+
+  private:
+    std::uint64_t state_ = 20010516;
+};
+
+// A mouse button going down and up on the button, queued like input from the window system.
+inline void PostClick(QWidget* target) {
+    const QPointF at(5, 5);
+    QCoreApplication::postEvent(
+        target, new QMouseEvent(QEvent::MouseButtonPress, at, target->mapToGlobal(at),
+                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        target, new QMouseEvent(QEvent::MouseButtonRelease, at, target->mapToGlobal(at),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
+inline double Percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const auto index =
+        static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
+}
+
+}  // namespace gyrolap::bench

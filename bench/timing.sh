@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Timing accuracy and CPU cost of the real window, ours against a spinning wait.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release --target bench_timing >/dev/null
+bench/with-display.sh build/release/bench/bench_timing "$@"
