@@ -30,7 +30,7 @@ QtPlatform::QtPlatform(std::function<std::uint32_t()> clock) : clock_(std::move(
 }
 
 QWidget* QtPlatform::OpenMessage() const {
-    return message_.data();
+    return message_ && message_->isVisible() ? message_.data() : nullptr;
 }
 
 std::uint32_t QtPlatform::Clock() {
@@ -70,20 +70,25 @@ void QtPlatform::SetClipboardText(std::string_view text) {
 }
 
 void QtPlatform::ShowMessage(std::string_view title, std::string_view text) {
+    // One box, made once and shown again for every message: a long session shows thousands,
+    // and building and tearing down a dialog each time only churns the heap.
+    if (!message_ || message_->parentWidget() != window_.data()) {
+        delete message_.data();
+        auto* box = new QMessageBox(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok,
+                                    window_.data());
+        // Modal for the whole application, yet shown without a nested event loop: the game's
+        // activity waits for the box on the activity stack, not on the native stack.
+        box->setWindowModality(Qt::ApplicationModal);
+        QObject::connect(box, &QDialog::finished, box, [this] {
+            if (messageClosed_) messageClosed_();
+        });
+        message_ = box;
+    }
     QString body = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    auto* box = new QMessageBox(
-        QMessageBox::NoIcon, QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
-        body, QMessageBox::Ok, window_.data());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    // Modal for the whole application, yet shown without a nested event loop: the game's
-    // activity waits for the box on the activity stack, not on the native stack.
-    box->setWindowModality(Qt::ApplicationModal);
-    QObject::connect(box, &QDialog::finished, box, [this] {
-        if (messageClosed_) messageClosed_();
-    });
-    message_ = box;
-    box->show();
+    message_->setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+    message_->setText(body);
+    message_->show();
 }
 
 void QtPlatform::OpenUrl(std::string_view url) {

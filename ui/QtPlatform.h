@@ -10,6 +10,7 @@
 
 #include "game/Platform.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace gyrolap {
@@ -50,7 +51,7 @@ class QtPlatform final : public Platform {
     QRandomGenerator random_;
     std::function<float()> source_;
     QPointer<MainWindow> window_;
-    QPointer<QWidget> message_;
+    QPointer<QMessageBox> message_;
     std::function<void()> messageClosed_;
 };
 
