@@ -1,0 +1,129 @@
+// 1,000 quick games in the real window, in one process. Each game is a Start, then a press
+// outside the ring; the bench accepts the miss message, and the next Start lands during the
+// layout animation that follows, so every game stays suspended under the next: the deepest
+// nesting a player can build. Prints games played, peak memory, memory per game and the
+// deepest native stack the game's handlers ran on. Needs a display (Xvfb serves).
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <cstdio>
+#include <cstdlib>
+
+#include "BenchSupport.h"
+#include "game/FramePool.h"
+#include "game/Game.h"
+#include "ui/MainWindow.h"
+#include "ui/QtDriver.h"
+#include "ui/QtPlatform.h"
+
+namespace {
+
+const char* stackTop = nullptr;
+std::size_t deepestStack = 0;
+
+// Called from inside the game's handlers (every Start draws), so the depth seen here is the
+// depth the handlers run at.
+void NoteStackDepth() {
+    char here = 0;
+    const auto depth = static_cast<std::size_t>(stackTop - &here);
+    if (depth > deepestStack) deepestStack = depth;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace gyrolap;
+    char top = 0;
+    stackTop = &top;
+    QApplication app(argc, argv);
+    const long games = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 1000;
+    if (games < 100) {
+        std::fprintf(stderr, "bench_endurance: play at least 100 games\n");
+        return 2;
+    }
+
+    QtPlatform platform;
+    bench::FixedRandom random;
+    platform.UseRandomSource([&random] {
+        NoteStackDepth();
+        return random();
+    });
+    Game game(platform);
+    MainWindow window(game.board());
+    QtDriver driver(game, platform, window);
+    QPushButton* action = window.findChild<QPushButton*>("cmdAction");
+
+    long played = 0;
+    long rssAt100 = 0;
+    std::size_t framesAt100 = 0;
+    std::size_t framesAtEnd = 0;
+    std::size_t stackAt[3] = {0, 0, 0};  // after 10, 100 and all games
+    bool startPosted = false;
+    bool missPosted = false;
+    bool ended = false;
+
+    QObject::connect(&driver, &QtDriver::settled, [&] {
+        if (ended) return;
+        if (QWidget* box = platform.OpenMessage()) {
+            if (!box->isVisible()) return;
+            ++played;
+            if (played == 10) stackAt[0] = deepestStack;
+            if (std::getenv("GYROLAP_BENCH_TRACE") && played % 100 == 0)
+                std::fprintf(
+                    stderr,
+                    "after %ld games: RSS %ld KiB, frames %zu bytes, %lld top-level widgets\n",
+                    played, bench::CurrentRssKiB(), FramePool::BytesInUse(),
+                    static_cast<long long>(QApplication::topLevelWidgets().size()));
+            if (played == 100) {
+                stackAt[1] = deepestStack;
+                rssAt100 = bench::CurrentRssKiB();
+                framesAt100 = FramePool::BytesInUse();
+            }
+            startPosted = missPosted = false;
+            QMetaObject::invokeMethod(
+                box, [box] { static_cast<QMessageBox*>(box)->accept(); }, Qt::QueuedConnection);
+            if (played == games) {
+                ended = true;
+                stackAt[2] = deepestStack;
+                framesAtEnd = FramePool::BytesInUse();
+                QMetaObject::invokeMethod(
+                    &window, [&window] { window.close(); }, Qt::QueuedConnection);
+            }
+            return;
+        }
+        const GameState& s = game.state();
+        if (game.board().cmdAction == kStartCaption && !startPosted) {
+            startPosted = true;  // during the animation, except for the very first game
+            bench::PostClick(action);
+        } else if (s.Running && !missPosted) {
+            missPosted = true;  // the particle starts on 2..9, never in the ring of level 1
+            bench::PostClick(action);
+        }
+    });
+
+    const std::size_t depthBefore = game.scheduler().Depth();
+    std::size_t deepestNesting = 0;
+    QObject::connect(&driver, &QtDriver::settled,
+                     [&] { deepestNesting = std::max(deepestNesting, game.scheduler().Depth()); });
+    driver.Load();
+    const int status = QApplication::exec();
+    const long rssEnd = bench::CurrentRssKiB();
+
+    std::printf("platform:                  %s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("games played:              %ld\n", played);
+    std::printf("deepest nesting:           %zu suspended activities\n",
+                deepestNesting - depthBefore);
+    std::printf("peak memory (max RSS):     %ld KiB\n", bench::PeakRssKiB());
+    std::printf("memory per game (RSS):     %.0f bytes (games 100 to %ld)\n",
+                static_cast<double>(rssEnd - rssAt100) * 1024.0 / static_cast<double>(games - 100),
+                games);
+    std::printf("coroutine frames per game: %.0f bytes\n",
+                static_cast<double>(framesAtEnd - framesAt100) / static_cast<double>(games - 100));
+    std::printf(
+        "deepest native stack:      %zu bytes after 10 games, %zu after 100, %zu after %ld\n",
+        stackAt[0], stackAt[1], stackAt[2], games);
+    std::printf("ended cleanly:             %s (exit status %d, %zu activities left)\n",
+                status == 0 && played == games && game.scheduler().Idle() ? "yes" : "NO", status,
+                game.scheduler().Depth());
+    return status == 0 && played == games ? 0 : 1;
+}
