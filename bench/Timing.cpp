@@ -3,6 +3,10 @@
 // levels 1 to 5, then 100 hits into level 6, then a miss. For every step it records when the
 // step was due by the rules' own arithmetic (StepStart plus the delay) and when the ball was
 // shown, and prints lateness and CPU for both, with the ratios. Needs a display (Xvfb serves).
+#include <sys/prctl.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "BenchSupport.h"
 #include "SpinningDriver.h"
@@ -159,6 +164,27 @@ Figures PlayOnce() {
     return figures;
 }
 
+// How late the system wakes a thread that sleeps on an absolute deadline, with no Qt at all:
+// the floor under any driver that sleeps.
+std::vector<double> BareWakeLateness(int count, std::chrono::milliseconds sleep) {
+    std::vector<double> late;
+    const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
+    if (fd < 0) return late;
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t due = SteadyNs() + std::chrono::nanoseconds(sleep).count();
+        itimerspec spec{};
+        spec.it_value.tv_sec = static_cast<time_t>(due / 1'000'000'000);
+        spec.it_value.tv_nsec = static_cast<long>(due % 1'000'000'000);
+        timerfd_settime(fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+        std::uint64_t expirations = 0;
+        if (::read(fd, &expirations, sizeof expirations) < 0) break;
+        late.push_back(static_cast<double>(SteadyNs() - due) / 1e6);
+    }
+    ::close(fd);
+    return late;
+}
+
 void PrintRow(const char* driver, const char* name, const Part& part) {
     std::printf("%-9s %-11s %7zu %9.3f %9.3f %9.3f %10.4f\n", driver, name, part.lateMs.size(),
                 Percentile(part.lateMs, 0.50), Percentile(part.lateMs, 0.99),
@@ -179,12 +205,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "bench_timing: running offscreen; use a real display (Xvfb) for figures\n");
 
+    const std::vector<double> bare = BareWakeLateness(200, std::chrono::milliseconds(40));
     const Figures ours = PlayOnce<gyrolap::QtDriver>();
-    const Figures spin = PlayOnce<gyrolap::SpinningDriver>();
+
+    // --ours-only skips the spinning driver, for quick comparisons of our own settings.
+    const bool oursOnly = argc > 1 && std::string_view(argv[1]) == "--ours-only";
+    const Figures spin = oursOnly ? Figures{} : PlayOnce<gyrolap::SpinningDriver>();
 
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("sleeping driver: %s\nspinning driver: %s\n", ours.outcome.c_str(),
                 spin.outcome.c_str());
+    std::printf(
+        "system floor: a bare 40 ms timerfd sleep wakes late by p50 %.3f, p99 %.3f, max %.3f ms\n",
+        Percentile(bare, 0.5), Percentile(bare, 0.99), Percentile(bare, 1.0));
     std::printf("\n%-9s %-11s %7s %9s %9s %9s %10s\n", "driver", "part", "steps", "p50 ms",
                 "p99 ms", "max ms", "CPU s/s");
     PrintRow("sleeping", "levels 1-5", ours.part[0]);
