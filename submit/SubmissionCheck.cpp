@@ -1,3 +1,5 @@
+// Checking a received submission line: split it, read the random number back out of the code,
+// encode the plain part again and compare.
 #include "submit/SubmissionCheck.h"
 
 #include <algorithm>
