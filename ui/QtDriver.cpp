@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <QWindow>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -53,17 +52,13 @@ QtDriver::QtDriver(Game& game, QtPlatform& platform, MainWindow& window, QObject
 
 void QtDriver::Load() {
     // Centred on the whole screen from the outer size, in floating point and unclamped: on a
-    // screen smaller than the window it hangs off the top left. Before the first show the
-    // window manager's frame is unknown, so the designed outer size stands in for it.
+    // screen smaller than the window it hangs off the top left. The window is not shown yet,
+    // so the window manager's frame is unknown and the designed outer size stands in for it.
     const QScreen* screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen();
     if (screen) {
-        QSize outer(kOuterWidth, kOuterHeight);
-        if (const QWindow* handle = window_.windowHandle();
-            handle && !handle->frameMargins().isNull())
-            outer = window_.size().grownBy(handle->frameMargins());
         const QRect area = screen->geometry();
-        const double left = area.x() + area.width() / 2.0 - outer.width() / 2.0;
-        const double top = area.y() + area.height() / 2.0 - outer.height() / 2.0;
+        const double left = area.x() + area.width() / 2.0 - kOuterWidth / 2.0;
+        const double top = area.y() + area.height() / 2.0 - kOuterHeight / 2.0;
         window_.move(static_cast<int>(std::floor(left)), static_cast<int>(std::floor(top)));
     }
     game_.PrepareLoad();
