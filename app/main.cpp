@@ -1,20 +1,170 @@
-// gyrolap: the game in its window.
+// gyrolap: the game in its window. `--record FILE` writes the session down as it is played;
+// `--replay FILE` plays such a recording (or any simulator script) back in the window.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
 
 #include "game/Game.h"
+#include "sim/Script.h"
+#include "sim/ScriptWriter.h"
+#include "sim/Simulator.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDriver.h"
 #include "ui/QtPlatform.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: gyrolap [--record FILE | --replay FILE]\n"
+    "       gyrolap --help | --version\n"
+    "Plays Gyrolap in a window.\n"
+    "  --record FILE  also write the session to FILE as a gyrolap-sim script, line by line\n"
+    "  --replay FILE  play a recording (or any gyrolap-sim script) back in the window\n"
+    "  --help         show this text and exit\n"
+    "  --version      show the version and exit\n"
+    "Exit status: 0 when the window is closed, 2 for bad usage or a FILE that cannot be\n"
+    "written or read, 3 when a replayed script runs out of random values.\n";
+
+struct Options {
+    std::string record;
+    std::string replay;
+};
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "gyrolap: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+// Parses the command line; returns an exit status when the program should end at once.
+std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("gyrolap %s\n", gyrolap::kVersionText);
+            return 0;
+        }
+        if (arg == "--record" || arg == "--replay") {
+            if (i + 1 >= argc) return UsageError(std::string(arg) + " needs a FILE");
+            (arg == "--record" ? options.record : options.replay) = argv[++i];
+            continue;
+        }
+        // Qt's own options (-platform, -style, ...) are for QApplication.
+        if (arg.starts_with("--")) return UsageError("unknown option " + std::string(arg));
+    }
+    if (!options.record.empty() && !options.replay.empty())
+        return UsageError("--record and --replay cannot go together");
+    return std::nullopt;
+}
+
+// SIGINT and SIGTERM close the window as the close box does, so that a recording still ends
+// with its last board. The handler only writes a byte; the event loop does the rest.
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+void CloseOnSignals(QWidget& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    Options options;
+    // --help and --version need no display, so they come before Qt opens one.
+    if (const auto status = ParseOptions(argc, argv, options)) return *status;
+
+    // Whatever the command line names is checked before the window opens.
+    std::FILE* recording = nullptr;
+    if (!options.record.empty()) {
+        recording = std::fopen(options.record.c_str(), "w");
+        if (!recording) {
+            std::fprintf(stderr, "gyrolap: cannot write the recording '%s': %s\n",
+                         options.record.c_str(), std::strerror(errno));
+            return 2;
+        }
+    }
+    gyrolap::sim::Script script;
+    if (!options.replay.empty()) {
+        std::ifstream file(options.replay, std::ios::binary);
+        if (!file) {
+            std::fprintf(stderr, "gyrolap: cannot open '%s': %s\n", options.replay.c_str(),
+                         std::strerror(errno));
+            return 2;
+        }
+        try {
+            script = gyrolap::sim::ParseScript(file);
+        } catch (const gyrolap::sim::ScriptError& error) {
+            std::fprintf(stderr, "gyrolap: line %zu: %s\n", error.line(), error.what());
+            return 2;
+        }
+        // Played through once on the virtual clock first: a script that cannot be played to
+        // its end is refused now, not halfway through the playback.
+        std::ostringstream ignored, err;
+        if (gyrolap::sim::RunScript(script, ignored, err) != gyrolap::sim::kExitOk) {
+            std::string message = err.str();
+            if (message.starts_with("gyrolap-sim: ")) message.erase(0, 13);
+            std::fprintf(stderr, "gyrolap: %s", message.c_str());
+            return gyrolap::sim::kExitNoRandom;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gyrolap"));
     QApplication::setDesktopFileName(QStringLiteral("gyrolap"));
 
     gyrolap::QtPlatform platform;
     gyrolap::Game game(platform);
+    gyrolap::sim::ScriptWriter writer(recording);
+    if (recording) game.SetLog(&writer);
     gyrolap::MainWindow window(game.board());
     gyrolap::QtDriver driver(game, platform, window);
-    driver.Load();
-    return QApplication::exec();
+    CloseOnSignals(window);
+
+    if (!options.replay.empty()) {
+        driver.Replay(script);
+    } else {
+        driver.Load();
+    }
+    int status = QApplication::exec();
+
+    if (recording) {
+        const bool closed = std::fclose(recording) == 0;
+        if (writer.Failed() || !closed) {
+            std::fprintf(stderr, "gyrolap: the recording '%s' is incomplete: %s\n",
+                         options.record.c_str(),
+                         std::strerror(writer.Failed() ? writer.Error() : errno));
+            if (status == 0) status = 2;
+        }
+    }
+    return status;
 }

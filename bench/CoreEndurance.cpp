@@ -30,31 +30,26 @@ long CurrentRssKiB() {
     return resident * 4;
 }
 
-// The handlers call the clock at every step: the deepest native stack seen there is the
-// deepest the game ever runs on.
+// The handlers draw at every Start and show the box from inside the run loop: the deepest native
+// stack seen there is the deepest the game ever runs on.
 const char* stackTop = nullptr;
 std::size_t deepestStack = 0;
 
+void NoteStackDepth() {
+    char here = 0;
+    const auto depth = static_cast<std::size_t>(stackTop - &here);
+    if (depth > deepestStack) deepestStack = depth;
+}
+
 class BenchPlatform final : public gyrolap::Platform {
   public:
-    explicit BenchPlatform(gyrolap::VirtualDriver& driver) : driver_(driver) {}
-    std::uint32_t Clock() override {
-        char here = 0;
-        const auto depth = static_cast<std::size_t>(stackTop - &here);
-        if (depth > deepestStack) deepestStack = depth;
-        return driver_.Clock();
-    }
-    void ReseedRandom() override {}
+    void ReseedRandom() override { NoteStackDepth(); }
     float NextRandom() override { return 0.0f; }  // start 1: the lap limit ends every game
     std::string ShortDate() override { return "5/16/2001"; }
     void SetClipboardText(std::string_view) override {}
-    void ShowMessage(std::string_view, std::string_view) override { messageOpen = true; }
+    void ShowMessage(std::string_view, std::string_view) override { NoteStackDepth(); }
     void OpenUrl(std::string_view) override {}
     void FocusActionButton() override {}
-    bool messageOpen = false;
-
-  private:
-    gyrolap::VirtualDriver& driver_;
 };
 
 }  // namespace
@@ -69,12 +64,12 @@ int main(int argc, char** argv) {
     stackTop = &top;
 
     gyrolap::VirtualDriver driver(0xFFFF0000u);  // the clock wraps early in the run
-    BenchPlatform platform(driver);
+    BenchPlatform platform;
     gyrolap::Game game(platform);
     auto& scheduler = game.scheduler();
     game.PrepareLoad();
-    game.OnLoad();
-    driver.AdvanceTo(scheduler, 1600);
+    driver.Load(game);
+    driver.AdvanceTo(game, 1600);
 
     std::uint64_t t = 1600;
     long rssAfterWarmUp = 0;
@@ -84,15 +79,14 @@ int main(int argc, char** argv) {
             rssAfterWarmUp = CurrentRssKiB();
             framesAfterWarmUp = gyrolap::FramePool::BytesInUse();
         }
-        driver.AdvanceTo(scheduler, t);
-        game.OnActionPress();  // Start on the animating track
-        driver.AdvanceTo(scheduler, t + 3200);
-        if (!platform.messageOpen) {
+        driver.AdvanceTo(game, t);
+        driver.Deliver(game, gyrolap::Input::Press);  // Start on the animating track
+        driver.AdvanceTo(game, t + 3200);
+        if (!game.MessageOpen()) {
             std::fprintf(stderr, "game %ld did not end by the lap limit\n", played + 1);
             return 1;
         }
-        platform.messageOpen = false;
-        scheduler.MessageClosed();
+        driver.Deliver(game, gyrolap::Input::MessageClosed);
         t += 3700;  // the next Start lands 500 ms into the reset's animation
     }
     const std::size_t depth = scheduler.Depth();
@@ -100,7 +94,7 @@ int main(int argc, char** argv) {
     const std::size_t framesEnd = gyrolap::FramePool::BytesInUse();
 
     // Let the last animation run out: every suspended game unwinds, one step each.
-    driver.AdvanceTo(scheduler, t + 1200 + static_cast<std::uint64_t>(games) * 100);
+    driver.AdvanceTo(game, t + 1200 + static_cast<std::uint64_t>(games) * 100);
     const bool unwound = scheduler.Idle();
 
     std::printf("games played:              %ld\n", games);

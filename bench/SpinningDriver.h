@@ -3,34 +3,20 @@
 // every pass. Exact enough, and it burns a whole core while a game runs.
 #pragma once
 
-#include <QObject>
+#include "ui/QtDriver.h"
 
 namespace gyrolap {
 
-class Game;
-class MainWindow;
-class QtPlatform;
-
-class SpinningDriver final : public QObject {
+class SpinningDriver final : public QtDriver {
     Q_OBJECT
   public:
-    SpinningDriver(Game& game, QtPlatform& platform, MainWindow& window);
-    void Load();
-    void Quit();
+    using QtDriver::QtDriver;
 
-  signals:
-    void settled();
+  protected:
+    void WaitFor(std::uint64_t now, std::optional<std::uint64_t> wake) override;
 
   private:
-    template <class Handler>
-    void Handle(Handler&& handler);
-    void Spin();
-
-    Game& game_;
-    QtPlatform& platform_;
-    MainWindow& window_;
     bool spinning_ = false;
-    bool quitting_ = false;
 };
 
 }  // namespace gyrolap

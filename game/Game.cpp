@@ -14,6 +14,82 @@ void Game::PrepareLoad() {
         state_.ColourWave[static_cast<std::size_t>(i)] = ColourWaveAt(i);
 }
 
+void Game::SetNow(std::uint64_t now) {
+    now_ = now;
+    scheduler_.SetClock(static_cast<std::uint32_t>(now));
+}
+
+void Game::Load(std::uint64_t now) {
+    startedAt_ = now;
+    SetNow(now);
+    if (log_) log_->Started(Clock(), platform_.ShortDate());
+    scheduler_.Start(ResetGame());
+    scheduler_.Settle();
+}
+
+bool Game::Deliver(Input input, std::uint64_t now) {
+    if (quitted_) return false;
+    SetNow(now);
+    // A wait that is over by the time the input arrived ends first, as a busy wait would have
+    // left its loop before the input was looked at.
+    bool changed = scheduler_.Settle();
+    // A message box is modal: presses and clicks do not reach the window while it is open.
+    switch (input) {
+        case Input::Press:
+            if (!MessageOpen()) {
+                scheduler_.Start(PressAction());
+                changed = true;
+            }
+            break;
+        case Input::Submit:
+            if (!MessageOpen()) {
+                scheduler_.Start(SubmitScore());
+                changed = true;
+            }
+            break;
+        case Input::MessageClosed:
+            if (MessageOpen()) {
+                scheduler_.MessageClosed();
+                changed = true;
+            }
+            break;
+        case Input::WakeUp:
+            break;
+    }
+    changed = scheduler_.Settle() || changed;
+    // A wake-up that found nothing due is nothing to replay.
+    if (log_ && (input != Input::WakeUp || changed)) log_->Delivered(SinceStart(now), input);
+    return changed;
+}
+
+std::optional<std::uint64_t> Game::NextWake() const {
+    const auto deadline = scheduler_.Deadline();
+    if (!deadline) return std::nullopt;
+    // The deadline lies within a few hundred milliseconds of the last reading, either way.
+    const auto ahead = static_cast<std::int32_t>(*deadline - static_cast<std::uint32_t>(now_));
+    return ahead >= 0 ? now_ + static_cast<std::uint64_t>(ahead)
+                      : now_ - static_cast<std::uint64_t>(-static_cast<std::int64_t>(ahead));
+}
+
+void Game::Quit(std::uint64_t now) {
+    if (quitted_) return;
+    quitted_ = true;
+    if (log_) log_->Finished(SinceStart(now), board_, MessageOpen());
+    scheduler_.Clear();
+}
+
+float Game::DrawRandom() {
+    const float value = platform_.NextRandom();
+    if (log_) log_->Drew(value);
+    return value;
+}
+
+std::string Game::ReadDate() {
+    std::string date = platform_.ShortDate();
+    if (log_) log_->ReadDate(SinceStart(now_), date);
+    return date;
+}
+
 BallView& Game::Ball(std::int32_t index) {
     // The rules keep every index in 1..32; a slip must fail loudly, not scribble on memory.
     if (index < 1 || index > kBallCount) throw std::out_of_range("ball index out of range");
@@ -44,7 +120,7 @@ Task Game::PressAction() {
         if (s.Level == 1) board_.lblScores[1] = "0";
         for (s.LoopIndex = 1; s.LoopIndex <= kBallCount; ++s.LoopIndex)
             Ball(s.LoopIndex).visible = false;
-        const float draw = platform_.NextRandom();
+        const float draw = DrawRandom();
         s.BallIndex = static_cast<std::int32_t>(std::floor(draw * 8.0f)) + 1;
         s.StepsSinceHit = s.BallIndex - 1;
         s.StepDelay = 100;
@@ -63,7 +139,7 @@ Task Game::PressAction() {
                 co_await scheduler_.ShowMessage(kGameTitle, kMissText);
                 co_await ResetGame();
             }
-            s.StepStart = platform_.Clock();
+            s.StepStart = Clock();
             co_await scheduler_.WaitClock(s.StepStart, s.StepDelay);
             s.HitLatch = false;
         }
@@ -79,7 +155,7 @@ Task Game::PressAction() {
             Ball(s.LoopIndex).picture = colour;
         s.StepsSinceHit = 0;
         // Ten per cent off, formed in double, and one more millisecond half the time.
-        const float draw = platform_.NextRandom();
+        const float draw = DrawRandom();
         s.StepDelay = static_cast<float>(static_cast<double>(s.StepDelay) * 0.9 -
                                          std::floor(static_cast<double>(draw) * 2));
         if (s.StepDelay < 1) s.StepDelay = 1;

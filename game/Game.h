@@ -1,13 +1,19 @@
 // The game: its state, its board and the handlers that play it, run on the activity stack.
-// Hosts (the Qt window, the simulator, the tests) deliver events through the On* methods.
+// Every driver (the window, the simulator, a replay) starts it with Load and then hands it each
+// input through Deliver, with the clock reading of the moment the input arrived.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "game/Board.h"
 #include "game/GameState.h"
+#include "game/Input.h"
 #include "game/Platform.h"
 #include "game/Scheduler.h"
+#include "game/SessionLog.h"
 #include "game/Task.h"
 
 namespace gyrolap {
@@ -28,16 +34,34 @@ class Game {
     Board& board() noexcept { return board_; }
     const Board& board() const noexcept { return board_; }
     Scheduler& scheduler() noexcept { return scheduler_; }
-    Platform& platform() noexcept { return platform_; }
+    const Scheduler& scheduler() const noexcept { return scheduler_; }
+
+    // Everything the session is given from now on is told to `log` too (nullptr: nothing is).
+    void SetLog(SessionLog* log) noexcept { log_ = log; }
+
+    // Times are milliseconds on the driver's clock, a count that does not wrap; the game's own
+    // clock is its low 32 bits, which wrap every 49.7 days as the rules' clock does.
 
     // Start-up in two halves, so the window can set its caption from the version and show
-    // itself in between: the state first, then the reset with the level 1 animation.
+    // itself in between: the state first, then the reset with the level 1 animation at `now`.
     void PrepareLoad();
-    void OnLoad() { scheduler_.Start(ResetGame()); }
+    void Load(std::uint64_t now);
 
-    // A key or mouse press at the action button, or a mouse press on the ring.
-    void OnActionPress() { scheduler_.Start(PressAction()); }
-    void OnSubmitClick() { scheduler_.Start(SubmitScore()); }
+    // The one door for inputs, with every input rule: waits that are over by `now` end first;
+    // while a message box is open, presses and clicks do nothing; a close with no box open
+    // does nothing. Says whether the input changed anything (a wake-up may find nothing due).
+    bool Deliver(Input input, std::uint64_t now);
+
+    // When the top activity's wait ends, on the same count as `now`, or nothing when no
+    // activity waits on the clock. Deliver a WakeUp then.
+    std::optional<std::uint64_t> NextWake() const;
+
+    bool MessageOpen() const noexcept { return scheduler_.WaitingForMessage(); }
+
+    // The session ends (the window closes): the log hears the final board, and every suspended
+    // handler is dropped without resuming. Nothing is delivered afterwards.
+    void Quit(std::uint64_t now);
+    bool Quitted() const noexcept { return quitted_; }
 
     // The handlers, named as the players' rules name them.
     Task PressAction();
@@ -47,10 +71,23 @@ class Game {
 
   private:
     BallView& Ball(std::int32_t index);
+    // The clock reading of the input being delivered.
+    std::uint32_t Clock() const noexcept { return scheduler_.Clock(); }
+    void SetNow(std::uint64_t now);
+    std::uint64_t SinceStart(std::uint64_t now) const noexcept {
+        return now > startedAt_ ? now - startedAt_ : 0;
+    }
+    // The platform's random values and date, told to the log as they are read.
+    float DrawRandom();
+    std::string ReadDate();
 
     Platform& platform_;
+    SessionLog* log_ = nullptr;
     GameState state_;
     Board board_;
+    std::uint64_t startedAt_ = 0;
+    std::uint64_t now_ = 0;
+    bool quitted_ = false;
     // Declared last so that it is destroyed first: suspended handlers still refer to the state.
     Scheduler scheduler_;
 };

@@ -1,5 +1,6 @@
 // The services the core asks of whatever hosts it: the Qt window in the game, scripted
-// stand-ins in the simulator and the tests.
+// stand-ins in the simulator and the tests. The clock is not one of them: every input comes
+// with its own clock reading (Game::Deliver).
 #pragma once
 
 #include <cstdint>
@@ -12,9 +13,6 @@ class Platform {
   public:
     virtual ~Platform() = default;
 
-    // Milliseconds on a 32-bit clock that wraps; only differences modulo 2^32 mean anything.
-    virtual std::uint32_t Clock() = 0;
-
     // Re-seed the random generator from the time of day.
     virtual void ReseedRandom() = 0;
     // The next random value, uniform in [0, 1).
@@ -26,7 +24,7 @@ class Platform {
     virtual void SetClipboardText(std::string_view text) = 0;
 
     // Open a modal message box with one OK button. It must not close before this returns:
-    // the host reports the close later through Scheduler::MessageClosed().
+    // the host reports the close later as the input MessageClosed.
     virtual void ShowMessage(std::string_view title, std::string_view text) = 0;
 
     virtual void OpenUrl(std::string_view url) = 0;

@@ -53,12 +53,17 @@ bool Scheduler::TopReady() const {
     if (stack_.empty()) return false;
     const Wait& wait = stack_.back().wait;
     if (wait.kind != Wait::Kind::Clock) return false;
-    std::uint32_t elapsed = platform_.Clock() - *wait.start;  // modulo 2^32
+    std::uint32_t elapsed = now_ - *wait.start;  // modulo 2^32
     return static_cast<double>(elapsed) >= static_cast<double>(*wait.delay);
 }
 
-void Scheduler::Settle() {
-    while (TopReady()) ResumeTop();
+bool Scheduler::Settle() {
+    bool resumed = false;
+    while (TopReady()) {
+        resumed = true;
+        ResumeTop();
+    }
+    return resumed;
 }
 
 void Scheduler::MessageClosed() {
@@ -68,7 +73,7 @@ void Scheduler::MessageClosed() {
 std::optional<std::uint32_t> Scheduler::DelayToDeadline() const {
     if (stack_.empty() || stack_.back().wait.kind != Wait::Kind::Clock) return std::nullopt;
     const Wait& wait = stack_.back().wait;
-    std::uint32_t elapsed = platform_.Clock() - *wait.start;
+    std::uint32_t elapsed = now_ - *wait.start;
     // The clock counts whole milliseconds, so a fractional delay ends at the next whole one.
     double needed = std::ceil(static_cast<double>(*wait.delay));
     if (static_cast<double>(elapsed) >= needed) return 0u;

@@ -32,13 +32,19 @@ class Scheduler {
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
 
+    // The clock reading every check and every handler sees until the next SetClock: one
+    // delivered input or wake-up sees one reading, so replaying the same readings replays the
+    // same game.
+    void SetClock(std::uint32_t now) noexcept { now_ = now; }
+    std::uint32_t Clock() const noexcept { return now_; }
+
     // Run a handler at once, as an event handler runs. If it waits, it becomes the top activity.
     // Exceptions a handler ends with come out here (or out of Settle/MessageClosed).
     void Start(Task task);
 
     // Resume the top activity for as long as its wait is over. Call after every delivered event
-    // and whenever the clock reaches DelayToDeadline().
-    void Settle();
+    // and whenever the clock reaches Deadline(). Says whether anything resumed.
+    bool Settle();
 
     // The open message box was closed: the activity waiting for it goes on.
     void MessageClosed();
@@ -103,6 +109,7 @@ class Scheduler {
     void ResumeTop();
 
     Platform& platform_;
+    std::uint32_t now_ = 0;
     std::vector<Activity> stack_;
     // Where the coroutine that just suspended left its wait, until the activity takes it over.
     std::coroutine_handle<> suspendedLeaf_;

@@ -3,15 +3,16 @@
 
 namespace gyrolap {
 
-void VirtualDriver::AdvanceTo(Scheduler& scheduler, std::uint64_t time) {
-    for (;;) {
-        scheduler.Settle();
-        const auto delay = scheduler.DelayToDeadline();
-        if (!delay || now_ + *delay > time) break;
-        now_ += *delay;
+void VirtualDriver::AdvanceTo(Game& game, std::uint64_t time, bool wakeAtDeadlines) {
+    if (wakeAtDeadlines) {
+        while (const auto wake = game.NextWake()) {
+            if (*wake > clockAtStart_ + time) break;
+            if (*wake > Reading()) now_ = *wake - clockAtStart_;
+            game.Deliver(Input::WakeUp, Reading());
+        }
     }
     if (time > now_) now_ = time;
-    scheduler.Settle();
+    if (wakeAtDeadlines) game.Deliver(Input::WakeUp, Reading());
 }
 
 }  // namespace gyrolap

@@ -63,6 +63,7 @@ std::optional<EventKind> EventNamed(std::string_view word) {
     if (word == "submit") return EventKind::Submit;
     if (word == "ok") return EventKind::Ok;
     if (word == "snap") return EventKind::Snap;
+    if (word == "wake") return EventKind::Wake;
     return std::nullopt;
 }
 
@@ -113,10 +114,21 @@ Script ParseScript(std::istream& in) {
         } else if (command == "at") {
             if (words.size() < 3) throw ScriptError(lineNumber, "expected 'at T EVENT'");
             const std::uint64_t time = WholeNumber(lineNumber, words[1], kLatestTime);
+            if (words[2] == "date") {
+                std::string_view rest = text;
+                rest.remove_prefix(
+                    static_cast<std::size_t>(words[2].data() + words[2].size() - text.data()));
+                while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
+                while (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
+                script.dateChanges.push_back(DateChange{time, std::string(rest)});
+                continue;
+            }
             const auto kind = EventNamed(words[2]);
             if (!kind) throw ScriptError(lineNumber, "unknown event " + Quoted(words[2]));
             ExpectCount(lineNumber, words, 3, "at T EVENT");
-            script.events.push_back(ScriptEvent{time, *kind});
+            script.events.push_back(ScriptEvent{time, *kind, lineNumber});
+        } else if (command == "recorded") {
+            script.recorded = true;
         } else if (command == "end") {
             if (endLine)
                 throw ScriptError(lineNumber, "second 'end' line (the first is line " +
@@ -132,6 +144,8 @@ Script ParseScript(std::istream& in) {
     if (!endLine) throw ScriptError(lineNumber + 1, "no 'end' line");
     std::stable_sort(script.events.begin(), script.events.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.time < b.time; });
+    std::stable_sort(script.dateChanges.begin(), script.dateChanges.end(),
+                     [](const DateChange& a, const DateChange& b) { return a.time < b.time; });
     return script;
 }
 

@@ -10,11 +10,18 @@
 
 namespace gyrolap::sim {
 
-enum class EventKind { Press, Submit, Ok, Snap };
+enum class EventKind { Press, Submit, Ok, Snap, Wake };
 
 struct ScriptEvent {
     std::uint64_t time = 0;  // ms after start-up
     EventKind kind = EventKind::Snap;
+    std::size_t line = 0;  // the script line it came from
+};
+
+// From `time` on, the date a submission uses reads `text`.
+struct DateChange {
+    std::uint64_t time = 0;
+    std::string text;
 };
 
 struct Script {
@@ -23,7 +30,10 @@ struct Script {
     std::vector<float> randoms;
     // In delivery order: by time, and in script order within one millisecond.
     std::vector<ScriptEvent> events;
+    std::vector<DateChange> dateChanges;
     std::uint64_t end = 0;
+    // A recording of a window session: waits end only at its wake-ups and inputs.
+    bool recorded = false;
 };
 
 // A script that cannot be read: the line it stopped at and what is wrong there.

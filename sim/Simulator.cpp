@@ -1,11 +1,12 @@
 // The scripted platform and the replay loop; see Simulator.h.
 #include "sim/Simulator.h"
 
-#include <deque>
 #include <stdexcept>
 
 #include "game/Game.h"
 #include "game/VirtualDriver.h"
+#include "sim/Playback.h"
+#include "sim/ScriptAnswers.h"
 
 namespace gyrolap::sim {
 
@@ -14,23 +15,15 @@ namespace gyrolap::sim {
 class ScriptPlatform final : public Platform {
   public:
     ScriptPlatform(const VirtualDriver& driver, const Script& script, std::ostream& out)
-        : driver_(driver),
-          date_(script.date),
-          randoms_(script.randoms.begin(), script.randoms.end()),
-          out_(out) {}
+        : driver_(driver), answers_(script, driver), out_(out) {}
 
-    std::uint32_t Clock() override { return driver_.Clock(); }
     // Re-seeding from the time of day means nothing when the values come from the script.
     void ReseedRandom() override {}
-    float NextRandom() override {
-        if (randoms_.empty()) throw NoRandomLeft();
-        float value = randoms_.front();
-        randoms_.pop_front();
-        return value;
-    }
-    std::string ShortDate() override { return date_; }
+    float NextRandom() override { return answers_.NextRandom(); }
+    std::string ShortDate() override { return answers_.Date(); }
     void SetClipboardText(std::string_view text) override {
         out_ << driver_.Now() << " clipboard " << text << '\n';
+        clipboard_.emplace_back(text);
     }
     void ShowMessage(std::string_view title, std::string_view text) override {
         out_ << driver_.Now() << " box " << title << '|';
@@ -43,20 +36,17 @@ class ScriptPlatform final : public Platform {
             }
         }
         out_ << '\n';
-        messageOpen_ = true;
     }
     void OpenUrl(std::string_view) override {}
     void FocusActionButton() override {}
 
-    bool MessageOpen() const noexcept { return messageOpen_; }
-    void CloseMessage() noexcept { messageOpen_ = false; }
+    const std::vector<std::string>& Clipboard() const noexcept { return clipboard_; }
 
   private:
     const VirtualDriver& driver_;
-    std::string date_;
-    std::deque<float> randoms_;
+    ScriptAnswers answers_;
     std::ostream& out_;
-    bool messageOpen_ = false;
+    std::vector<std::string> clipboard_;
 };
 
 std::string DescribeBoard(const Board& board, bool messageOpen) {
@@ -94,6 +84,7 @@ std::string DescribeBoard(const Board& board, bool messageOpen) {
 
 Session::Session(const Script& settings, std::ostream& out)
     : out_(out),
+      recorded_(settings.recorded),
       driver_(std::make_unique<VirtualDriver>(settings.clock)),
       platform_(std::make_unique<ScriptPlatform>(*driver_, settings, out)),
       game_(std::make_unique<Game>(*platform_)) {}
@@ -105,11 +96,12 @@ Session::~Session() {
 
 void Session::Load() {
     game_->PrepareLoad();
-    game_->OnLoad();
+    driver_->Load(*game_);
 }
 
 void Session::AdvanceTo(std::uint64_t time) {
-    driver_->AdvanceTo(game_->scheduler(), time);
+    // A recording says when the window's timer woke the game; nothing else ends a wait.
+    driver_->AdvanceTo(*game_, time, !recorded_);
 }
 
 std::uint64_t Session::Now() const {
@@ -117,46 +109,38 @@ std::uint64_t Session::Now() const {
 }
 
 bool Session::MessageOpen() const {
-    return platform_->MessageOpen();
+    return game_->MessageOpen();
+}
+
+const std::vector<std::string>& Session::Clipboard() const {
+    return platform_->Clipboard();
 }
 
 void Session::Deliver(EventKind kind) {
-    switch (kind) {
-        case EventKind::Press:
-            // A message box blocks the window: presses and clicks do not reach it.
-            if (!platform_->MessageOpen()) game_->OnActionPress();
-            break;
-        case EventKind::Submit:
-            if (!platform_->MessageOpen()) game_->OnSubmitClick();
-            break;
-        case EventKind::Ok:
-            if (platform_->MessageOpen()) {
-                platform_->CloseMessage();
-                game_->scheduler().MessageClosed();
-            }
-            break;
-        case EventKind::Snap:
-            out_ << Now() << " snap " << DescribeBoard(game_->board(), MessageOpen()) << '\n';
-            break;
-    }
-    game_->scheduler().Settle();
+    if (const auto input = InputFor(kind))
+        driver_->Deliver(*game_, *input);
+    else
+        Snap();
 }
 
-int RunScript(const Script& script, std::ostream& out, std::ostream& err) {
+void Session::Snap() {
+    out_ << Now() << " snap " << DescribeBoard(game_->board(), MessageOpen()) << '\n';
+}
+
+int RunScript(const Script& script, std::ostream& out, std::ostream& err,
+              std::vector<std::string>* clipboard) {
     Session session(script, out);
+    Playback playback(script, session.game(), session.driver(),
+                      [&session](std::uint64_t) { session.Snap(); });
     try {
-        session.Load();
-        for (const ScriptEvent& event : script.events) {
-            if (event.time > script.end) break;
-            session.AdvanceTo(event.time);
-            session.Deliver(event.kind);
-        }
-        session.AdvanceTo(script.end);
+        playback.Load();
+        playback.RunTo(script.end);
     } catch (const NoRandomLeft&) {
         out.flush();
         err << "gyrolap-sim: no random value left at " << session.Now() << " ms\n";
         return kExitNoRandom;
     }
+    if (clipboard) *clipboard = session.Clipboard();
     return kExitOk;
 }
 

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "game/Board.h"
 #include "sim/Script.h"
@@ -40,26 +41,29 @@ class Session {
     void AdvanceTo(std::uint64_t time);
     // One event now, then every wait it leaves due.
     void Deliver(EventKind kind);
+    // Prints the board as a `snap` line now.
+    void Snap();
 
     std::uint64_t Now() const;
     bool MessageOpen() const;
+    // Every text the game put on the clipboard so far, in order.
+    const std::vector<std::string>& Clipboard() const;
     Game& game() noexcept { return *game_; }
+    VirtualDriver& driver() noexcept { return *driver_; }
 
   private:
     std::ostream& out_;
+    bool recorded_;
     std::unique_ptr<VirtualDriver> driver_;
     std::unique_ptr<ScriptPlatform> platform_;
     std::unique_ptr<Game> game_;
 };
 
-// Thrown when the game draws a random value and the script has none left.
-struct NoRandomLeft : std::runtime_error {
-    NoRandomLeft() : std::runtime_error("no random value left") {}
-};
-
 // Plays the script, writing one line per happening to `out`. Returns kExitOk, or kExitNoRandom
 // (after a message on `err`) when the game draws more random values than the script gives.
-int RunScript(const Script& script, std::ostream& out, std::ostream& err);
+// With `clipboard`, every text the game put on the clipboard is handed back there too.
+int RunScript(const Script& script, std::ostream& out, std::ostream& err,
+              std::vector<std::string>* clipboard = nullptr);
 
 // The board as a `snap` line prints it, without the leading time.
 std::string DescribeBoard(const Board& board, bool messageOpen);

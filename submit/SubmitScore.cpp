@@ -23,9 +23,9 @@ Task Game::SubmitScore() {
     if (s.SubmissionText.empty()) {
         const std::string best = board_.lblScores[6];
         const std::string average = board_.lblScores[5];
-        const std::string date = platform_.ShortDate();
+        const std::string date = ReadDate();
         platform_.ReseedRandom();
-        const float draw = platform_.NextRandom();
+        const float draw = DrawRandom();
         s.SubmissionText = BuildSubmissionText(s.VersionText, best, average, date, draw);
     }
     platform_.SetClipboardText(s.SubmissionText);

@@ -33,7 +33,7 @@ Task Game::SetUpPath() {
         BallView& ball = Ball(s.LoopIndex);
         ball.picture = s.ColourWave.at(static_cast<std::size_t>(s.LoopIndex));
         ball.visible = true;
-        s.StepStart = platform_.Clock();
+        s.StepStart = Clock();
         co_await scheduler_.WaitClock(s.StepStart, kAnimationStepMs);
     }
 }

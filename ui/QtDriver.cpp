@@ -5,12 +5,15 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QWindow>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <exception>
 
 #include "game/Game.h"
+#include "sim/Playback.h"
+#include "sim/ScriptAnswers.h"
 #include "ui/Links.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPlatform.h"
@@ -28,21 +31,48 @@ int FrameIntervalMs(const QWidget& window) {
     return rate >= 1.0 ? std::max(1, static_cast<int>(1000.0 / rate)) : 16;
 }
 
+// Runs `then` once the window is on the screen and has painted its first frame: the game's
+// first ball must not appear before the window does.
+class OnFirstExpose final : public QObject {
+  public:
+    OnFirstExpose(QWindow* window, std::function<void()> then)
+        : QObject(window), then_(std::move(then)) {
+        window->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            // After the window has handled the expose, which paints its first frame.
+            QMetaObject::invokeMethod(
+                watched,
+                [then = std::move(then_)] {
+                    if (then) then();
+                },
+                Qt::QueuedConnection);
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> then_;
+};
+
 }  // namespace
 
 QtDriver::QtDriver(Game& game, QtPlatform& platform, MainWindow& window, QObject* parent)
     : QObject(parent), game_(game), platform_(platform), window_(window) {
-    connect(&wakeUp_, &WakeUpTimer::timeout, this, [this] { Handle([] {}); });
+    connect(&wakeUp_, &WakeUpTimer::timeout, this, [this] { playback_ ? PlayDue() : Pump(); });
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
     connect(&frame_, &QTimer::timeout, this, [this] { Render(); });
 
     platform_.AttachWindow(&window_);
-    platform_.OnMessageClosed([this] { Handle([this] { game_.scheduler().MessageClosed(); }); });
-    connect(&window_, &MainWindow::actionPressed, this,
-            [this] { Handle([this] { game_.OnActionPress(); }); });
-    connect(&window_, &MainWindow::submitClicked, this,
-            [this] { Handle([this] { game_.OnSubmitClick(); }); });
+    platform_.OnMessageClosed([this] { Deliver(Input::MessageClosed); });
+    connect(&window_, &MainWindow::actionPressed, this, [this] { Deliver(Input::Press); });
+    connect(&window_, &MainWindow::submitClicked, this, [this] { Deliver(Input::Submit); });
     connect(&window_, &MainWindow::logoClicked, this, [this] { platform_.OpenUrl(kWebAddress); });
     connect(&window_, &MainWindow::closing, this, [this] {
         Quit();
@@ -50,7 +80,9 @@ QtDriver::QtDriver(Game& game, QtPlatform& platform, MainWindow& window, QObject
     });
 }
 
-void QtDriver::Load() {
+QtDriver::~QtDriver() = default;
+
+void QtDriver::ShowWindow() {
     // Centred on the whole screen from the outer size, in floating point and unclamped: on a
     // screen smaller than the window it hangs off the top left. The window is not shown yet,
     // so the window manager's frame is unknown and the designed outer size stands in for it.
@@ -65,37 +97,101 @@ void QtDriver::Load() {
     window_.setWindowTitle(QStringLiteral("Gyrolap - ver ") +
                            QString::fromStdString(game_.state().VersionText));
     window_.show();
-    Handle([this] { game_.OnLoad(); });
 }
 
-template <class Handler>
-void QtDriver::Handle(Handler&& handler) {
+void QtDriver::Load() {
+    ShowWindow();
+    auto start = [this] {
+        Guarded([this] {
+            started_ = true;
+            const std::uint64_t now = platform_.Now();
+            game_.Load(now);
+            WaitFor(now, game_.NextWake());
+        });
+    };
+    QWindow* handle = window_.windowHandle();
+    if (handle && !handle->isExposed())
+        new OnFirstExpose(handle, start);
+    else
+        start();
+}
+
+void QtDriver::Replay(const sim::Script& script) {
+    platform_.SetPlayback(true);
+    ShowWindow();
+    playbackClock_ = std::make_unique<VirtualDriver>(script.clock);
+    // The game draws the recorded values and reads the recorded dates.
+    answers_ = std::make_unique<sim::ScriptAnswers>(script, *playbackClock_);
+    platform_.UseRandomSource([this] { return answers_->NextRandom(); });
+    platform_.UseDateSource([this] { return answers_->Date(); });
+    playback_ = std::make_unique<sim::Playback>(script, game_, *playbackClock_, nullptr);
+    auto start = [this] {
+        Guarded([this] {
+            started_ = true;
+            playbackStart_ = platform_.Now();
+            playback_->Load();
+            PlayDue();
+        });
+    };
+    QWindow* handle = window_.windowHandle();
+    if (handle && !handle->isExposed())
+        new OnFirstExpose(handle, start);
+    else
+        start();
+}
+
+bool QtDriver::PlaybackOver() const {
+    return playback_ && !playback_->Next();
+}
+
+template <class Action>
+void QtDriver::Guarded(Action&& action) {
     if (quitting_) return;
     try {
-        handler();
-        Pump();
+        action();
+        emit settled();
+        Render();
     } catch (const std::exception& error) {
         Fail(error.what());
     }
 }
 
-void QtDriver::Pump() {
-    if (quitting_) return;
-    game_.scheduler().Settle();
-    emit settled();
-    ArmWakeUp();
-    Render();
+void QtDriver::Deliver(Input input) {
+    // During a playback the recording plays; the player only watches.
+    if (playback_) return;
+    Guarded([this, input] {
+        const std::uint64_t now = platform_.Now();
+        game_.Deliver(input, now);
+        WaitFor(now, game_.NextWake());
+    });
 }
 
-void QtDriver::ArmWakeUp() {
-    const auto delay = game_.scheduler().DelayToDeadline();
-    const auto deadline = game_.scheduler().Deadline();
-    if (!delay || !deadline) {
+void QtDriver::Pump() {
+    if (playback_) {
+        PlayDue();
+        return;
+    }
+    Deliver(Input::WakeUp);
+}
+
+void QtDriver::PlayDue() {
+    Guarded([this] {
+        const std::uint64_t now = platform_.Now();
+        playback_->RunTo(now - playbackStart_);
+        // The recording closed the box the game was waiting for: take it off the screen too.
+        if (!game_.MessageOpen()) platform_.CloseMessage();
+        const auto next = playback_->Next();
+        WaitFor(now, next ? std::optional(playbackStart_ + *next) : std::nullopt);
+    });
+}
+
+void QtDriver::WaitFor(std::uint64_t now, std::optional<std::uint64_t> wake) {
+    if (!wake) {
         wakeUp_.Stop();
         armedDelay_ = -1;
         return;
     }
-    armedDelay_ = static_cast<int>(*delay);
+    armedDelay_ = *wake > now ? static_cast<int>(*wake - now) : 0;
     if (!platform_.UsesSteadyClock()) {
         wakeUp_.StartIn(armedDelay_);
         return;
@@ -103,11 +199,7 @@ void QtDriver::ArmWakeUp() {
     // The wait ends the moment the millisecond clock reaches the deadline: the very start of
     // that millisecond on the monotonic clock the game's clock counts. Waking then, not up
     // to a millisecond later as a millisecond timer would, is what keeps the steps on time.
-    using namespace std::chrono;
-    const auto now = steady_clock::now();
-    const auto nowMs = duration_cast<milliseconds>(now.time_since_epoch()).count();
-    const auto ahead = static_cast<std::int32_t>(*deadline - static_cast<std::uint32_t>(nowMs));
-    wakeUp_.StartAt(steady_clock::time_point(milliseconds(nowMs + ahead)));
+    wakeUp_.StartAt(std::chrono::steady_clock::time_point(std::chrono::milliseconds(*wake)));
 }
 
 void QtDriver::Render() {
@@ -126,10 +218,11 @@ void QtDriver::Render() {
 }
 
 void QtDriver::Quit() {
+    if (quitting_) return;
     quitting_ = true;
     wakeUp_.Stop();
     frame_.stop();
-    game_.scheduler().Clear();
+    game_.Quit(platform_.Now());
 }
 
 void QtDriver::Fail(const char* what) {

@@ -16,14 +16,14 @@
 
 namespace gyrolap {
 
-QtPlatform::QtPlatform(std::function<std::uint32_t()> clock) : clock_(std::move(clock)) {
+QtPlatform::QtPlatform(std::function<std::uint64_t()> clock) : clock_(std::move(clock)) {
     if (!clock_) {
         steadyClock_ = true;
         clock_ = [] {
-            // Milliseconds on the monotonic clock, kept to 32 bits: it wraps every 49.7 days,
-            // and every wait measures modulo 2^32.
+            // Milliseconds on the monotonic clock; the game keeps 32 bits of it, which wrap
+            // every 49.7 days, and every wait measures modulo 2^32.
             const auto now = std::chrono::steady_clock::now().time_since_epoch();
-            return static_cast<std::uint32_t>(
+            return static_cast<std::uint64_t>(
                 std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
         };
     }
@@ -31,10 +31,6 @@ QtPlatform::QtPlatform(std::function<std::uint32_t()> clock) : clock_(std::move(
 
 QWidget* QtPlatform::OpenMessage() const {
     return message_ && message_->isVisible() ? message_.data() : nullptr;
-}
-
-std::uint32_t QtPlatform::Clock() {
-    return clock_();
 }
 
 void QtPlatform::ReseedRandom() {
@@ -59,11 +55,14 @@ QString ShortDateFormat(const QLocale& locale) {
 }
 
 std::string QtPlatform::ShortDate() {
+    if (dateSource_) return dateSource_();
     const QLocale locale = QLocale::system();
     return locale.toString(QDate::currentDate(), ShortDateFormat(locale)).toStdString();
 }
 
 void QtPlatform::SetClipboardText(std::string_view text) {
+    // Watching a recording must not overwrite what the watcher has on the clipboard.
+    if (playback_) return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
@@ -80,7 +79,7 @@ void QtPlatform::ShowMessage(std::string_view title, std::string_view text) {
         // activity waits for the box on the activity stack, not on the native stack.
         box->setWindowModality(Qt::ApplicationModal);
         QObject::connect(box, &QDialog::finished, box, [this] {
-            if (messageClosed_) messageClosed_();
+            if (messageClosed_ && !playback_) messageClosed_();
         });
         message_ = box;
     }
@@ -88,7 +87,13 @@ void QtPlatform::ShowMessage(std::string_view title, std::string_view text) {
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     message_->setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
     message_->setText(body);
+    // During a playback the box only shows what the player saw; the recording closes it.
+    message_->setEnabled(!playback_);
     message_->show();
+}
+
+void QtPlatform::CloseMessage() {
+    if (message_) message_->hide();
 }
 
 void QtPlatform::OpenUrl(std::string_view url) {

@@ -1,6 +1,7 @@
-// The game's platform services on Qt: the monotonic millisecond clock, a generator re-seeded
-// from the time of day, the user's short date, the clipboard, message boxes that are modal
-// without a nested event loop, the desktop's URL opener and the action button's focus.
+// The game's platform services on Qt: a generator re-seeded from the time of day, the user's
+// short date, the clipboard, message boxes that are modal without a nested event loop, the
+// desktop's URL opener and the action button's focus; and the monotonic millisecond clock the
+// driver reads for every input.
 #pragma once
 
 #include <QLocale>
@@ -9,34 +10,40 @@
 #include <functional>
 
 #include "game/Platform.h"
+#include "ui/MainWindow.h"
 
 class QMessageBox;
 class QWidget;
 
 namespace gyrolap {
 
-class MainWindow;
-
 class QtPlatform final : public Platform {
   public:
     // The clock defaults to the monotonic clock; tests hand in their own.
-    explicit QtPlatform(std::function<std::uint32_t()> clock = {});
+    explicit QtPlatform(std::function<std::uint64_t()> clock = {});
 
-    // Whether Clock() counts the milliseconds of std::chrono::steady_clock, so that a wait's
-    // deadline is an instant on that clock.
+    // Milliseconds on a count that does not wrap; the game's clock is its low 32 bits.
+    std::uint64_t Now() const { return clock_(); }
+    // Whether Now() counts the milliseconds of std::chrono::steady_clock, so that a wait's
+    // end is an instant on that clock.
     bool UsesSteadyClock() const { return steadyClock_; }
 
     // The window the boxes belong to and whose action button takes the focus back.
     void AttachWindow(MainWindow* window) { window_ = window; }
     // Called when the open message box closes, by whatever way.
     void OnMessageClosed(std::function<void()> callback) { messageClosed_ = std::move(callback); }
-    // Replaces the generator with a fixed sequence, so that a bench can play the same game
-    // twice; re-seeding then does nothing.
+    // Replaces the generator with a fixed sequence, so that a bench or a replay can play the
+    // same game again; re-seeding then does nothing.
     void UseRandomSource(std::function<float()> source) { source_ = std::move(source); }
+    // Replaces the system date, for a replay.
+    void UseDateSource(std::function<std::string()> source) { dateSource_ = std::move(source); }
+    // Playing a recording back: the clipboard is left alone, and the player cannot close a
+    // message box; the recording closes it with CloseMessage().
+    void SetPlayback(bool playback) { playback_ = playback; }
+    void CloseMessage();
     // The open message box, if any; for the tests and the benches.
     QWidget* OpenMessage() const;
 
-    std::uint32_t Clock() override;
     void ReseedRandom() override;
     float NextRandom() override;
     std::string ShortDate() override;
@@ -46,10 +53,12 @@ class QtPlatform final : public Platform {
     void FocusActionButton() override;
 
   private:
-    std::function<std::uint32_t()> clock_;
+    std::function<std::uint64_t()> clock_;
     bool steadyClock_ = false;
     QRandomGenerator random_;
     std::function<float()> source_;
+    std::function<std::string()> dateSource_;
+    bool playback_ = false;
     QPointer<MainWindow> window_;
     QPointer<QMessageBox> message_;
     std::function<void()> messageClosed_;

@@ -8,16 +8,13 @@
 
 #include "game/Platform.h"
 #include "game/Scheduler.h"
-#include "game/VirtualDriver.h"
 
 namespace gyrolap {
 namespace {
 
 class ClockOnly final : public Platform {
   public:
-    std::uint32_t now = 0;
     std::vector<std::string> messages;
-    std::uint32_t Clock() override { return now; }
     void ReseedRandom() override {}
     float NextRandom() override { return 0; }
     std::string ShortDate() override { return {}; }
@@ -36,14 +33,16 @@ struct Fixture : ::testing::Test {
 
     // Waits `delay` ms from its own start, logging when it starts and ends.
     Task Waiter(std::string name, float delay) {
-        std::uint32_t start = platform.Clock();
-        log.push_back(name + " starts at " + std::to_string(platform.now));
+        std::uint32_t start = scheduler.Clock();
+        log.push_back(name + " starts at " + std::to_string(scheduler.Clock()));
         co_await scheduler.WaitClock(start, delay);
-        log.push_back(name + " ends at " + std::to_string(platform.now));
+        log.push_back(name + " ends at " + std::to_string(scheduler.Clock()));
     }
+    // The clock moves on one millisecond at a time, checking the top wait at each.
+    void SetClock(std::uint32_t now) { scheduler.SetClock(now); }
     void RunTo(std::uint32_t time) {
-        while (platform.now < time) {
-            ++platform.now;
+        while (scheduler.Clock() < time) {
+            SetClock(scheduler.Clock() + 1);
             scheduler.Settle();
         }
     }
@@ -78,13 +77,13 @@ TEST_F(Fixture, AFractionalDelayEndsAtTheNextWholeMillisecond) {
 }
 
 TEST_F(Fixture, WaitsMeasureOnTheWrappingClock) {
-    platform.now = 0xFFFFFFF0u;
+    SetClock(0xFFFFFFF0u);
     scheduler.Start(Waiter("wrap", 50));
     EXPECT_EQ(scheduler.DelayToDeadline(), 50u);
-    platform.now += 49;  // past the wrap
+    SetClock(0xFFFFFFF0u + 49);  // past the wrap
     scheduler.Settle();
     EXPECT_FALSE(scheduler.Idle());
-    platform.now += 1;
+    SetClock(0xFFFFFFF0u + 50);
     scheduler.Settle();
     EXPECT_TRUE(scheduler.Idle());
 }
@@ -95,7 +94,7 @@ TEST_F(Fixture, AWaitReadsItsStartAndDelayAfreshAtEveryCheck) {
     scheduler.Start([](Scheduler& s, std::uint32_t& start, float& delay) -> Task {
         co_await s.WaitClock(start, delay);
     }(scheduler, start, delay));
-    platform.now = 60;
+    SetClock(60);
     delay = 50;  // a nested press shortened it
     EXPECT_EQ(scheduler.DelayToDeadline(), 0u);
     start = 40;  // a nested handler moved the start
@@ -128,7 +127,7 @@ struct Witness {
 TEST_F(Fixture, QuittingDestroysEverySuspendedHandlerWithoutResumingAny) {
     auto child = [](Fixture& f) -> Task {
         Witness w{f.log, "child"};
-        const std::uint32_t start = f.platform.now;
+        const std::uint32_t start = f.scheduler.Clock();
         const float delay = 1;
         co_await f.scheduler.WaitClock(start, delay);
         f.log.push_back("child resumed");
@@ -150,14 +149,14 @@ TEST_F(Fixture, QuittingDestroysEverySuspendedHandlerWithoutResumingAny) {
 
 TEST_F(Fixture, AnExceptionInANestedTaskComesOutWhereTheActivityRuns) {
     auto failing = [](Fixture& f) -> Task {
-        const std::uint32_t start = f.platform.now;
+        const std::uint32_t start = f.scheduler.Clock();
         const float delay = 5;
         co_await f.scheduler.WaitClock(start, delay);
         throw std::runtime_error("broken");
     };
     auto outer = [&failing](Fixture& f) -> Task { co_await failing(f); };
     scheduler.Start(outer(*this));
-    platform.now = 5;
+    SetClock(5);
     EXPECT_THROW(scheduler.Settle(), std::runtime_error);
     EXPECT_TRUE(scheduler.Idle());
 }
@@ -172,41 +171,9 @@ TEST_F(Fixture, TenThousandNestedActivitiesNeedNoNativeStack) {
     };
     for (int i = 0; i < 10000; ++i) scheduler.Start(waiter(scheduler, start, delay));
     EXPECT_EQ(scheduler.Depth(), 10000u);
-    platform.now = 1;
+    SetClock(1);
     scheduler.Settle();
     EXPECT_TRUE(scheduler.Idle());
-}
-
-TEST(VirtualDriver, EndsEveryWaitAtItsOwnMillisecond) {
-    VirtualDriver driver(0xFFFFFF00u);
-    std::vector<std::uint64_t> ends;
-    struct DriverClock final : Platform {
-        VirtualDriver& d;
-        explicit DriverClock(VirtualDriver& d) : d(d) {}
-        std::uint32_t Clock() override { return d.Clock(); }
-        void ReseedRandom() override {}
-        float NextRandom() override { return 0; }
-        std::string ShortDate() override { return {}; }
-        void SetClipboardText(std::string_view) override {}
-        void ShowMessage(std::string_view, std::string_view) override {}
-        void OpenUrl(std::string_view) override {}
-        void FocusActionButton() override {}
-    } clock(driver);
-    Scheduler onDriver(clock);
-    std::uint32_t start = 0;
-    const float delay = 37.5f;
-    onDriver.Start([](Scheduler& s, DriverClock& c, VirtualDriver& d, std::uint32_t& start,
-                      const float& delay, std::vector<std::uint64_t>& ends) -> Task {
-        for (int i = 0; i < 10; ++i) {
-            start = c.Clock();
-            co_await s.WaitClock(start, delay);
-            ends.push_back(d.Now());
-        }
-    }(onDriver, clock, driver, start, delay, ends));
-    driver.AdvanceTo(onDriver, 1000);
-    ASSERT_EQ(ends.size(), 10u);
-    for (std::size_t i = 0; i < ends.size(); ++i) EXPECT_EQ(ends[i], 38 * (i + 1)) << i;
-    EXPECT_EQ(driver.Now(), 1000u);
 }
 
 }  // namespace

@@ -20,17 +20,21 @@ namespace {
 
 class RealWindow : public ::testing::Test {
   protected:
-    std::uint32_t now = 0xFFFFF000u;  // wraps during the first run
+    std::uint64_t now = 0xFFFFF000u;  // the game's 32-bit clock wraps during the first run
     QtPlatform platform{[this] { return now; }};
     Game game{platform};
     MainWindow window{game.board()};
     QtDriver driver{game, platform, window};
 
-    void SetUp() override { driver.Load(); }
+    void SetUp() override {
+        driver.Load();
+        // The game starts once the window is on the screen with its first frame.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return driver.Started(); }));
+    }
 
     // The clock moves on; whatever fell due on the way runs, as the timer would run it.
-    void Advance(std::uint32_t ms) {
-        for (std::uint32_t i = 0; i < ms; ++i) {
+    void Advance(std::uint64_t ms) {
+        for (std::uint64_t i = 0; i < ms; ++i) {
             ++now;
             driver.Pump();
         }
