@@ -1,0 +1,224 @@
+// A session played in the real window, recorded as it is played, must replay to the very same
+// game: in the simulator (the same clipboard texts and final board) and in the window itself
+// (the same board at every recorded instant). The window's wake-ups come late now and then, as
+// a real timer's do; the recording is what makes the replay agree anyway.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+#include "game/Game.h"
+#include "sim/Script.h"
+#include "sim/ScriptWriter.h"
+#include "sim/Simulator.h"
+#include "ui/MainWindow.h"
+#include "ui/QtDriver.h"
+#include "ui/QtPlatform.h"
+
+namespace gyrolap {
+namespace {
+
+// Writes the recording and notes what the window showed right after every input.
+class Witness final : public SessionLog {
+  public:
+    Witness(sim::ScriptWriter& writer, const Game& game) : writer_(writer), game_(game) {}
+
+    void Started(std::uint32_t clock, std::string_view date) override {
+        writer_.Started(clock, date);
+    }
+    void Delivered(std::uint64_t time, Input input) override {
+        writer_.Delivered(time, input);
+        boards[time] = sim::DescribeBoard(game_.board(), game_.MessageOpen());
+    }
+    void Drew(float value) override { writer_.Drew(value); }
+    void ReadDate(std::uint64_t time, std::string_view date) override {
+        writer_.ReadDate(time, date);
+    }
+    void Finished(std::uint64_t time, const Board& board, bool messageOpen) override {
+        writer_.Finished(time, board, messageOpen);
+        finalBoard = sim::DescribeBoard(board, messageOpen);
+    }
+
+    std::map<std::uint64_t, std::string> boards;
+    std::string finalBoard;
+
+  private:
+    sim::ScriptWriter& writer_;
+    const Game& game_;
+};
+
+// One window with its own clock; the test moves the clock and plays the wake-ups' timer.
+struct Window {
+    std::uint64_t now = 0xFFFFE000u;  // the game's 32-bit clock wraps during the session
+    QtPlatform platform{[this] { return now; }};
+    Game game{platform};
+    MainWindow window{game.board()};
+    QtDriver driver{game, platform, window};
+
+    QPushButton* Button(const char* name) { return window.findChild<QPushButton*>(name); }
+    QMessageBox* Box() { return qobject_cast<QMessageBox*>(platform.OpenMessage()); }
+};
+
+class RecordReplay : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(file, nullptr);
+        game().SetLog(&witness);
+        live.driver.Load();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return live.driver.Started(); }));
+        start = live.now;
+    }
+    void TearDown() override {
+        if (file) std::fclose(file);
+    }
+
+    Game& game() { return live.game; }
+    const GameState& state() { return live.game.state(); }
+
+    // The clock moves on a millisecond at a time. The timer wakes the game at the deadline,
+    // or one or two milliseconds late for some deadlines, as a busy machine would.
+    void Advance(std::uint64_t ms) {
+        for (std::uint64_t i = 0; i < ms; ++i) {
+            ++live.now;
+            const auto wake = game().NextWake();
+            if (wake && live.now >= *wake + (*wake % 7 == 0 ? 1 : 0) + (*wake % 11 == 0 ? 2 : 0))
+                live.driver.Pump();
+        }
+    }
+    bool InRing() {
+        return state().Running && state().BallIndex >= 1 &&
+               state().RingFlags[static_cast<std::size_t>(state().BallIndex)];
+    }
+    void Press() { QTest::mousePress(live.Button("cmdAction"), Qt::LeftButton); }
+    void Release() { QTest::mouseRelease(live.Button("cmdAction"), Qt::LeftButton); }
+    void Submit() {
+        QTest::mouseClick(live.Button("cmdSubmitScore"), Qt::LeftButton);
+        clipboard.push_back(QGuiApplication::clipboard()->text().toStdString());
+    }
+    // Presses whenever the particle stands in the ring, until `done` says so.
+    template <class Done>
+    void PlayWell(Done done) {
+        for (int ms = 0; ms < 200'000 && !done(); ++ms) {
+            if (InRing() && !state().HitLatch) {
+                Press();
+                Release();
+            }
+            Advance(1);
+        }
+        ASSERT_TRUE(done());
+    }
+
+    sim::Script Recording() {
+        std::fflush(file);
+        std::rewind(file);
+        std::string text;
+        char buffer[4096];
+        while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, file))
+            text.append(buffer, got);
+        std::istringstream in(text);
+        return sim::ParseScript(in);
+    }
+
+    Window live;
+    std::FILE* file = std::tmpfile();
+    sim::ScriptWriter writer{file};
+    Witness witness{writer, live.game};
+    std::uint64_t start = 0;
+    std::vector<std::string> clipboard;
+
+    // Plays the whole session: hits through to level 2, a Start during the level change's
+    // animation, a miss and its box, two Submit Score clicks, and the close.
+    void PlaySession() {
+        Advance(1700);  // the start-up animation
+        Press();
+        Release();
+        PlayWell([this] { return state().Level == 2; });
+        Advance(500);
+        ASSERT_EQ(game().board().cmdAction, "Start");
+        ASSERT_FALSE(game().scheduler().Idle());  // the new track is still being laid out
+        Press();  // a Start during the animation
+        Release();
+        PlayWell([this] { return state().HitCount == 3; });
+        PlayWell([this] { return !InRing() && state().Running; });
+        Press();  // a miss
+        Release();
+        ASSERT_NE(live.Box(), nullptr);
+        Advance(300);
+        live.Box()->accept();
+        Advance(2000);
+        Submit();
+        Advance(40);
+        live.Box()->accept();
+        Advance(10);
+        Submit();
+        Advance(25);
+        live.Box()->accept();
+        Press();  // and one more run, under way when the window closes
+        Release();
+        Advance(777);
+        live.window.close();
+    }
+};
+
+TEST_F(RecordReplay, TheSimulatorReplaysTheWindowsSessionExactly) {
+    PlaySession();
+    ASSERT_FALSE(writer.Failed());
+    ASSERT_EQ(clipboard.size(), 2u);
+    EXPECT_EQ(clipboard[0], clipboard[1]);  // no press between the two clicks
+
+    const sim::Script script = Recording();
+    EXPECT_TRUE(script.recorded);
+    std::ostringstream out, err;
+    std::vector<std::string> replayed;
+    ASSERT_EQ(sim::RunScript(script, out, err, &replayed), sim::kExitOk) << err.str();
+    EXPECT_EQ(replayed, clipboard);
+    // The last line printed is the snap of the final board.
+    const std::string printed = out.str();
+    const std::size_t last = printed.rfind(" snap ", printed.size() - 2);
+    ASSERT_NE(last, std::string::npos);
+    EXPECT_EQ(printed.substr(last + 6, printed.size() - last - 7), witness.finalBoard);
+    EXPECT_NE(witness.finalBoard.find("cap=Accelerate"), std::string::npos);
+}
+
+TEST_F(RecordReplay, TheWindowReplaysTheRecordingBoardForBoard) {
+    PlaySession();
+    const sim::Script script = Recording();
+    QGuiApplication::clipboard()->setText("the watcher's own text");
+
+    Window replay;
+    replay.driver.Replay(script);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replay.driver.Started(); }));
+    const std::uint64_t playbackStart = replay.now;
+    std::size_t compared = 0;
+    for (const auto& [time, board] : witness.boards) {
+        replay.now = playbackStart + time;
+        replay.driver.Pump();
+        EXPECT_EQ(sim::DescribeBoard(replay.game.board(), replay.game.MessageOpen()), board)
+            << "at " << time;
+        // The box is on the screen exactly while the game waits for it.
+        EXPECT_EQ(replay.Box() != nullptr, replay.game.MessageOpen()) << "at " << time;
+        ++compared;
+    }
+    EXPECT_GT(compared, 100u);
+    // The player's own presses do nothing during the playback.
+    const std::string before = sim::DescribeBoard(replay.game.board(), false);
+    QTest::mousePress(replay.Button("cmdAction"), Qt::LeftButton);
+    QTest::mouseRelease(replay.Button("cmdAction"), Qt::LeftButton);
+    EXPECT_EQ(sim::DescribeBoard(replay.game.board(), false), before);
+    // At the end the last board stays, and the watcher's clipboard was never touched.
+    replay.now = playbackStart + script.end + 5000;
+    replay.driver.Pump();
+    EXPECT_TRUE(replay.driver.PlaybackOver());
+    EXPECT_EQ(sim::DescribeBoard(replay.game.board(), replay.game.MessageOpen()),
+              witness.finalBoard);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "the watcher's own text");
+}
+
+}  // namespace
+}  // namespace gyrolap
