@@ -142,6 +142,16 @@ Script ParseScript(std::istream& in) {
     }
     if (in.bad()) throw ScriptError(lineNumber, "the script could not be read");
     if (!endLine) throw ScriptError(lineNumber + 1, "no 'end' line");
+    // A recording is written as it happens: its events can only come in time order.
+    if (script.recorded) {
+        for (std::size_t i = 1; i < script.events.size(); ++i) {
+            if (script.events[i].time < script.events[i - 1].time)
+                throw ScriptError(script.events[i].line,
+                                  "time " + std::to_string(script.events[i].time) +
+                                      " comes before the time of line " +
+                                      std::to_string(script.events[i - 1].line));
+        }
+    }
     std::stable_sort(script.events.begin(), script.events.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.time < b.time; });
     std::stable_sort(script.dateChanges.begin(), script.dateChanges.end(),

@@ -142,7 +142,7 @@ class RecordReplay : public ::testing::Test {
         Advance(500);
         ASSERT_EQ(game().board().cmdAction, "Start");
         ASSERT_FALSE(game().scheduler().Idle());  // the new track is still being laid out
-        Press();  // a Start during the animation
+        Press();                                  // a Start during the animation
         Release();
         PlayWell([this] { return state().HitCount == 3; });
         PlayWell([this] { return !InRing() && state().Running; });
