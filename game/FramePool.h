@@ -1,5 +1,6 @@
-// A small free-list allocator for coroutine frames. Frames come in a handful of sizes and are
-// created and destroyed at every press, so recycling them keeps a long session's heap flat.
+// Where coroutine frames come from: the ordinary heap, with a count of the bytes in use so the
+// endurance benchmark can say what a nested game costs. (A free-list pool was measured and did
+// not pay: 50,000 nested games took the same memory and time with it as without.)
 #pragma once
 
 #include <cstddef>

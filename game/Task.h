@@ -37,8 +37,7 @@ class [[nodiscard]] Task {
         void return_void() noexcept {}
         void unhandled_exception() noexcept { error = std::current_exception(); }
 
-        // Frames come from a pool: a long session nests thousands of suspended handlers and
-        // creates millions, and the pool keeps both cheap.
+        // Frames are counted, so the endurance benchmark can say what a nested game costs.
         static void* operator new(std::size_t size) { return FramePool::Allocate(size); }
         static void operator delete(void* frame, std::size_t size) noexcept {
             FramePool::Release(frame, size);

@@ -1,0 +1,123 @@
+// The game's own thread; see GameThread.h.
+#include "game/GameThread.h"
+
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+namespace gyrolap {
+
+void GameThread::Start() {
+    std::lock_guard lock(mutex_);
+    if (running_ || stopping_) return;
+    running_ = true;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void GameThread::Post(Input input) {
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return;
+        // Read under the lock: the thread reads the clock under it too before it ends a wait,
+        // so an input read earlier is always in the queue by then.
+        queue_.emplace_back(input, timing_.Now());
+    }
+    wakeUp_.notify_one();
+}
+
+void GameThread::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        if (stopped_) return;
+        stopped_ = true;
+        stopping_ = true;
+    }
+    wakeUp_.notify_one();
+    if (thread_.joinable()) thread_.join();
+    // Nothing runs on the game's thread any more: the game is ours to end.
+    game_.Quit(timing_.Now());
+}
+
+Frame GameThread::LatestFrame() const {
+    std::lock_guard lock(frameMutex_);
+    return latest_;
+}
+
+std::exception_ptr GameThread::Failure() const {
+    std::lock_guard lock(mutex_);
+    return failure_;
+}
+
+void GameThread::WaitIdle() {
+    std::unique_lock lock(mutex_);
+    idleChanged_.wait(lock, [this] { return (idle_ && queue_.empty()) || stopping_ || !running_; });
+}
+
+std::optional<std::uint64_t> GameThread::ArmedWake() const {
+    std::lock_guard lock(mutex_);
+    return idle_ && timing_.WakesItself() ? wake_ : std::nullopt;
+}
+
+void GameThread::Publish() {
+    const bool messageOpen = game_.MessageOpen();
+    const auto wake = game_.NextWake();
+    {
+        std::lock_guard lock(frameMutex_);
+        latest_.board = game_.board();
+        latest_.messageOpen = messageOpen;
+        ++latest_.serial;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        wake_ = wake;
+    }
+    if (published_) published_();
+}
+
+void GameThread::Run() {
+#ifdef __linux__
+    // The default 50 us of timer slack would be added to every wake-up of this thread.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+    std::unique_lock lock(mutex_);
+    try {
+        const std::uint64_t loadedAt = timing_.Now();
+        lock.unlock();
+        game_.Load(loadedAt);
+        Publish();
+        lock.lock();
+        while (!stopping_) {
+            if (!queue_.empty()) {
+                const auto inputs = std::exchange(queue_, {});
+                lock.unlock();
+                for (const auto& [input, readAt] : inputs) game_.Deliver(input, readAt);
+                Publish();
+                lock.lock();
+                continue;
+            }
+            const std::uint64_t now = timing_.Now();
+            if (timing_.WakesItself() && wake_ && now >= *wake_) {
+                lock.unlock();
+                game_.Deliver(Input::WakeUp, now);
+                Publish();
+                lock.lock();
+                continue;
+            }
+            idle_ = true;
+            idleChanged_.notify_all();
+            timing_.Wait(lock, wakeUp_, timing_.WakesItself() ? wake_ : std::nullopt);
+            idle_ = false;
+        }
+    } catch (...) {
+        if (!lock.owns_lock()) lock.lock();
+        failure_ = std::current_exception();
+        stopping_ = true;
+        lock.unlock();
+        if (published_) published_();
+        lock.lock();
+    }
+    idle_ = true;
+    idleChanged_.notify_all();
+}
+
+}  // namespace gyrolap
