@@ -21,6 +21,7 @@ void GameThread::Post(Input input) {
         // Read under the lock: the thread reads the clock under it too before it ends a wait,
         // so an input read earlier is always in the queue by then.
         queue_.emplace_back(input, timing_.Now());
+        pending_ = true;
     }
     wakeUp_.notify_one();
 }
@@ -31,6 +32,7 @@ void GameThread::Stop() {
         if (stopped_) return;
         stopped_ = true;
         stopping_ = true;
+        pending_ = true;
     }
     wakeUp_.notify_one();
     if (thread_.joinable()) thread_.join();
@@ -87,6 +89,7 @@ void GameThread::Run() {
         Publish();
         lock.lock();
         while (!stopping_) {
+            pending_ = false;
             if (!queue_.empty()) {
                 const auto inputs = std::exchange(queue_, {});
                 lock.unlock();
@@ -105,7 +108,7 @@ void GameThread::Run() {
             }
             idle_ = true;
             idleChanged_.notify_all();
-            timing_.Wait(lock, wakeUp_, timing_.WakesItself() ? wake_ : std::nullopt);
+            timing_.Wait(lock, wakeUp_, pending_, timing_.WakesItself() ? wake_ : std::nullopt);
             idle_ = false;
         }
     } catch (...) {
@@ -118,6 +121,24 @@ void GameThread::Run() {
     }
     idle_ = true;
     idleChanged_.notify_all();
+}
+
+std::uint64_t SteadyTiming::Now() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+void SteadyTiming::Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
+                        const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) {
+    const auto woken = [&pending] { return pending.load(); };
+    if (!wake) {
+        armed_.reset();
+        wakeUp.wait(lock, woken);
+        return;
+    }
+    armed_ = InstantOf(*wake);
+    wakeUp.wait_until(lock, *armed_, woken);
 }
 
 }  // namespace gyrolap

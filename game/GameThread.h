@@ -4,6 +4,8 @@
 // board for whoever paints it. The game itself is touched by this thread alone.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -36,10 +38,11 @@ class GameThread {
         virtual ~Timing() = default;
         // Milliseconds on a count that does not wrap; the game's clock is its low 32 bits.
         virtual std::uint64_t Now() = 0;
-        // Block on `wakeUp` until `wake` (on Now's count; nothing: no deadline) or until
-        // notified. Returning early is fine: the thread looks again and waits again.
+        // Block until `wake` (on Now's count; nothing: no deadline) or until `wakeUp` is
+        // notified, which comes with `pending` set. Returning early is fine: the thread looks
+        // again and waits again.
         virtual void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
-                          std::optional<std::uint64_t> wake) = 0;
+                          const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) = 0;
         // Whether the thread ends waits at their deadlines by itself. A test that plays the
         // timer says no, and posts every wake-up as the input WakeUp.
         virtual bool WakesItself() const { return true; }
@@ -89,6 +92,7 @@ class GameThread {
     mutable std::mutex mutex_;
     std::condition_variable wakeUp_;
     std::condition_variable idleChanged_;
+    std::atomic<bool> pending_{false};
     std::vector<std::pair<Input, std::uint64_t>> queue_;
     std::optional<std::uint64_t> wake_;
     bool stopping_ = false;  // the thread is to end, or has ended by a failure
@@ -99,6 +103,43 @@ class GameThread {
 
     mutable std::mutex frameMutex_;
     Frame latest_;
+};
+
+// The real clock, the milliseconds of std::chrono::steady_clock, and a sleep that ends at the
+// very start of the deadline's millisecond: the moment the rules' whole-millisecond clock
+// reaches it, not up to a millisecond later as a millisecond timer would.
+class SteadyTiming final : public GameThread::Timing {
+  public:
+    std::uint64_t Now() override;
+    void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
+              const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) override;
+
+    // The instant at which the millisecond `ms` of Now's count begins.
+    static std::chrono::steady_clock::time_point InstantOf(std::uint64_t ms) {
+        return std::chrono::steady_clock::time_point(std::chrono::milliseconds(ms));
+    }
+    // For the tests: the instant the last wait slept until (read with the thread's lock held,
+    // or once the thread is idle).
+    std::optional<std::chrono::steady_clock::time_point> LastArmed() const { return armed_; }
+
+  private:
+    std::optional<std::chrono::steady_clock::time_point> armed_;
+};
+
+// A clock that somebody else moves, and no timer: waits end only when a WakeUp is posted. The
+// window's tests play the timer this way.
+class PostedTiming final : public GameThread::Timing {
+  public:
+    explicit PostedTiming(std::function<std::uint64_t()> now) : now_(std::move(now)) {}
+    std::uint64_t Now() override { return now_(); }
+    void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
+              const std::atomic<bool>& pending, std::optional<std::uint64_t>) override {
+        wakeUp.wait(lock, [&pending] { return pending.load(); });
+    }
+    bool WakesItself() const override { return false; }
+
+  private:
+    std::function<std::uint64_t()> now_;
 };
 
 }  // namespace gyrolap

@@ -225,41 +225,45 @@ void MainWindow::buildPanel() {
 }
 
 void MainWindow::renderBoard() {
-    if (!rendered_ || board_.cmdAction != shownCaption_) {
-        shownCaption_ = board_.cmdAction;
+    renderBoard(board_);
+}
+
+void MainWindow::renderBoard(const Board& board) {
+    if (!rendered_ || board.cmdAction != shownCaption_) {
+        shownCaption_ = board.cmdAction;
         cmdAction_->setText(ToQString(shownCaption_));
     }
     for (std::size_t i = 1; i <= kScoreLabelCount; ++i) {
-        if (rendered_ && board_.lblScores[i] == shownScores_[i]) continue;
-        shownScores_[i] = board_.lblScores[i];
+        if (rendered_ && board.lblScores[i] == shownScores_[i]) continue;
+        shownScores_[i] = board.lblScores[i];
         const QString text = ToQString(shownScores_[i]);
         lblScores_[i]->setText(text);
         lblScores_[i]->setAccessibleName(
             QStringLiteral("%1: %2").arg(QString::fromLatin1(kScoreLabels[i].role), text));
     }
-    if (!rendered_ || board_.lblScoreTemp != shownScoreTemp_) {
-        shownScoreTemp_ = board_.lblScoreTemp;
+    if (!rendered_ || board.lblScoreTemp != shownScoreTemp_) {
+        shownScoreTemp_ = board.lblScoreTemp;
         lblScoreTemp_->setText(ToQString(shownScoreTemp_));
     }
-    if (board_.lblScoreTempPos != shownScoreTempPos_) {
-        shownScoreTempPos_ = board_.lblScoreTempPos;
+    if (board.lblScoreTempPos != shownScoreTempPos_) {
+        shownScoreTempPos_ = board.lblScoreTempPos;
         lblScoreTemp_->move(shownScoreTempPos_.left, shownScoreTempPos_.top);
     }
-    if (board_.shapeCurrentPath != shownMarker_) {
-        shownMarker_ = board_.shapeCurrentPath;
+    if (board.shapeCurrentPath != shownMarker_) {
+        shownMarker_ = board.shapeCurrentPath;
         shapeCurrentPath_->move(shownMarker_.left, shownMarker_.top);
     }
     for (std::size_t i = 1; i <= kBallCount; ++i) {
-        const BallView& now = board_.imgBall[i];
+        const BallView& now = board.imgBall[i];
         BallView& shown = shownBalls_[i];
         if (SameBall(now, shown)) continue;
         if (IsDrawn(shown)) update(RepaintRect(BallRect(shown)));
         if (IsDrawn(now)) update(RepaintRect(BallRect(now)));
         shown = now;
     }
-    if (board_.imgTarget != shownTarget_) {
+    if (board.imgTarget != shownTarget_) {
         update(RepaintRect(ringRect()));
-        shownTarget_ = board_.imgTarget;
+        shownTarget_ = board.imgTarget;
         update(RepaintRect(ringRect()));
     }
     rendered_ = true;

@@ -28,6 +28,8 @@ class MainWindow : public QWidget {
     // Brings the widgets up to date with the board and schedules the repaint of what changed.
     // Cheap when little changed: call it whenever control returns to the event loop.
     void renderBoard();
+    // The same with another board: a copy of the game's, when the game runs on its own thread.
+    void renderBoard(const Board& board);
     // Gives the keyboard focus back to the action button, activating the window when it is
     // on the screen.
     void focusActionButton();

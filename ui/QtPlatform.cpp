@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMessageBox>
+#include <QThread>
 #include <QTime>
 #include <QUrl>
 #include <chrono>
@@ -16,7 +17,24 @@
 
 namespace gyrolap {
 
-QtPlatform::QtPlatform(std::function<std::uint64_t()> clock) : clock_(std::move(clock)) {
+QtPlatform::~QtPlatform() = default;
+
+template <class Action>
+void QtPlatform::OnWindowThread(Action&& action) {
+    if (QThread::currentThread() == windowThread_->thread()) {
+        action();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        windowThread_.get(),
+        [this, action = std::forward<Action>(action)]() mutable {
+            if (!detached_) action();
+        },
+        Qt::QueuedConnection);
+}
+
+QtPlatform::QtPlatform(std::function<std::uint64_t()> clock)
+    : windowThread_(std::make_unique<QObject>()), clock_(std::move(clock)) {
     if (!clock_) {
         steadyClock_ = true;
         clock_ = [] {
@@ -63,12 +81,20 @@ std::string QtPlatform::ShortDate() {
 void QtPlatform::SetClipboardText(std::string_view text) {
     // Watching a recording must not overwrite what the watcher has on the clipboard.
     if (playback_) return;
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    OnWindowThread([text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))] {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(text);
+    });
 }
 
 void QtPlatform::ShowMessage(std::string_view title, std::string_view text) {
+    OnWindowThread([this, title = std::string(title), text = std::string(text)] {
+        ShowMessageNow(title, text);
+    });
+}
+
+void QtPlatform::ShowMessageNow(std::string_view title, std::string_view text) {
     // One box, made once and shown again for every message: a long session shows thousands,
     // and building and tearing down a dialog each time only churns the heap.
     if (!message_ || message_->parentWidget() != window_.data()) {
@@ -103,7 +129,9 @@ void QtPlatform::OpenUrl(std::string_view url) {
 }
 
 void QtPlatform::FocusActionButton() {
-    if (window_) window_->focusActionButton();
+    OnWindowThread([this] {
+        if (window_) window_->focusActionButton();
+    });
 }
 
 }  // namespace gyrolap

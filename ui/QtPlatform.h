@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRandomGenerator>
 #include <functional>
+#include <memory>
 
 #include "game/Platform.h"
 #include "ui/MainWindow.h"
@@ -21,6 +22,7 @@ class QtPlatform final : public Platform {
   public:
     // The clock defaults to the monotonic clock; tests hand in their own.
     explicit QtPlatform(std::function<std::uint64_t()> clock = {});
+    ~QtPlatform() override;
 
     // Milliseconds on a count that does not wrap; the game's clock is its low 32 bits.
     std::uint64_t Now() const { return clock_(); }
@@ -41,6 +43,8 @@ class QtPlatform final : public Platform {
     // message box; the recording closes it with CloseMessage().
     void SetPlayback(bool playback) { playback_ = playback; }
     void CloseMessage();
+    // The game has ended: what it asked of the window and is still on its way there is dropped.
+    void Detach() { detached_ = true; }
     // The open message box, if any; for the tests and the benches.
     QWidget* OpenMessage() const;
 
@@ -53,6 +57,14 @@ class QtPlatform final : public Platform {
     void FocusActionButton() override;
 
   private:
+    // The game may run on a thread of its own; what it asks of the window runs on the window's
+    // thread, in the order asked.
+    template <class Action>
+    void OnWindowThread(Action&& action);
+    void ShowMessageNow(std::string_view title, std::string_view text);
+
+    std::unique_ptr<QObject> windowThread_;
+    bool detached_ = false;
     std::function<std::uint64_t()> clock_;
     bool steadyClock_ = false;
     QRandomGenerator random_;
