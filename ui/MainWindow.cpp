@@ -32,6 +32,10 @@ QString ToQString(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Labels put their one line of text at the top, centred across: a caption taller than the
+// value beside it ("High 3 " is 25 px, its score 17 px) still reads on the same row.
+constexpr Qt::Alignment kLabelAlignment = Qt::AlignTop | Qt::AlignHCenter;
+
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QRect& place, const QString& text,
                   const QColor& colour) {
     auto* label = new QLabel(parent);
@@ -40,7 +44,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QRect& place, cons
     label->setText(text);
     label->setObjectName(name);
     label->setGeometry(place);
-    label->setAlignment(Qt::AlignCenter);
+    label->setAlignment(kLabelAlignment);
     label->setFont(ScoreFont());
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, kBlack);
@@ -212,7 +216,7 @@ void MainWindow::buildPanel() {
     lblScoreTemp_->setTextFormat(Qt::PlainText);
     lblScoreTemp_->setObjectName(QStringLiteral("lblScoreTemp"));
     lblScoreTemp_->setAccessibleName(QStringLiteral("Score in the ring"));
-    lblScoreTemp_->setAlignment(Qt::AlignCenter);
+    lblScoreTemp_->setAlignment(kLabelAlignment);
     lblScoreTemp_->setAttribute(Qt::WA_TransparentForMouseEvents);
     QPalette palette = lblScoreTemp_->palette();
     palette.setColor(QPalette::WindowText, kWhite);
