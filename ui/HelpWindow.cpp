@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QStringList>
 #include <QWindow>
 #include <cmath>
 
@@ -15,11 +14,15 @@
 namespace gyrolap {
 namespace {
 
+// Every line ends with a line break, the last one too, so the box ends on an empty line
+// below the text, as a text file does.
 QString HelpText() {
-    QStringList lines;
-    for (const auto line : kHelpLines)
-        lines << QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-    return lines.join(QLatin1Char('\n'));
+    QString text;
+    for (const auto line : kHelpLines) {
+        text += QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+        text += QLatin1Char('\n');
+    }
+    return text;
 }
 
 }  // namespace

@@ -70,12 +70,17 @@ class HelpWindowTest : public MainWindowFixture {
     }
 };
 
-TEST_F(HelpWindowTest, HoldsExactlyTheTwentySevenLinesOfInstructions) {
+TEST_F(HelpWindowTest, HoldsTheTwentySevenLinesEachEndedByALineBreak) {
     HelpWindow help;
-    const QStringList lines = help.textBox()->toPlainText().split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 27);
+    const QString text = help.textBox()->toPlainText();
+    EXPECT_TRUE(text.endsWith(QLatin1Char('\n')));  // the last line has its break too
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    // The break after line 27 leaves an empty last line in the box.
+    ASSERT_EQ(lines.size(), 28);
     for (int i = 0; i < 27; ++i)
         EXPECT_EQ(lines[i].toStdString(), std::string(kInstructions[i])) << "line " << i + 1;
+    EXPECT_TRUE(lines[27].isEmpty());
+    EXPECT_EQ(help.textBox()->document()->blockCount(), 28);
 }
 
 TEST_F(HelpWindowTest, FixedReadOnlyScrollingTextBoxInAMonospacedFace) {
@@ -119,9 +124,15 @@ TEST_F(HelpWindowTest, TypingChangesNothingAndTheLastLineCanBeScrolledTo) {
     QScrollBar* bar = text->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);  // the text is longer than the box
     bar->setValue(bar->maximum());
-    const QTextCursor last =
-        text->cursorForPosition(text->viewport()->rect().bottomLeft() - QPoint(-2, 4));
-    EXPECT_EQ(last.block().text(), QStringLiteral("thus your scores."));
+    // Scrolled to the end, the last line of text and the empty line after it are in view.
+    const QTextDocument* document = text->document();
+    const QTextBlock lastText = document->findBlockByNumber(26);
+    ASSERT_EQ(lastText.text(), QStringLiteral("thus your scores."));
+    const QRect view = text->viewport()->rect();
+    EXPECT_TRUE(view.contains(text->cursorRect(QTextCursor(lastText))));
+    EXPECT_TRUE(view.contains(text->cursorRect(QTextCursor(document->lastBlock()))));
+    const QTextCursor bottom = text->cursorForPosition(view.bottomLeft() - QPoint(-2, 4));
+    EXPECT_EQ(bottom.blockNumber(), 27);
 }
 
 TEST_F(HelpWindowTest, OpensCentredAsASeparateWindowAndLeavesTheGameWindowUsable) {
