@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QWindow>
 #include <cmath>
 
@@ -52,6 +53,11 @@ HelpWindow::HelpWindow()
     text1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     text1_->setPlainText(HelpText());
     text1_->setFocus(Qt::OtherFocusReason);
+
+    // Esc closes the window the way its close box does, handing the keyboard back to the game.
+    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    closeKey->setContext(Qt::WindowShortcut);
+    connect(closeKey, &QShortcut::activated, this, &QWidget::close);
 }
 
 void HelpWindow::centreOnScreen(const QScreen* screen, const QMargins& frameHint) {

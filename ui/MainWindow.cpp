@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QWindow>
 #include <cmath>
 
@@ -152,6 +153,11 @@ void MainWindow::buildPanel() {
     cmdHelp_->setAccessibleName(QStringLiteral("Help"));
     cmdHelp_->setGeometry(472, 8, 65, 25);
     connect(cmdHelp_, &QPushButton::clicked, this, &MainWindow::showHelp);
+    // F1 asks for help from anywhere in the window. It types no character, so the action
+    // button would never have taken it as a press anyway.
+    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    helpKey->setContext(Qt::WindowShortcut);
+    connect(helpKey, &QShortcut::activated, this, &MainWindow::showHelp);
 
     cmdSubmitScore_ = new QPushButton(QStringLiteral("Submit Score"), this);
     cmdSubmitScore_->setObjectName(QStringLiteral("cmdSubmitScore"));

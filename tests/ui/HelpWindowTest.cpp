@@ -199,6 +199,53 @@ TEST_F(HelpWindowTest, ClosingHandsTheKeyboardBackToTheActionButton) {
     EXPECT_EQ(presses.count(), 1);
 }
 
+TEST_F(HelpWindowTest, F1OpensTheHelpWindowWhicheverButtonHasTheFocusAndIsNoPress) {
+    for (const char* focused : {"cmdAction", "cmdHelp", "cmdSubmitScore"}) {
+        SCOPED_TRACE(focused);
+        ShowActive();
+        QSignalSpy presses(window.get(), &MainWindow::actionPressed);
+        QSignalSpy submits(window.get(), &MainWindow::submitClicked);
+        Child(focused)->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), Child(focused));
+        QTest::keyClick(window->windowHandle(), Qt::Key_F1);
+        QPointer<HelpWindow> help = window->helpWindow();
+        ASSERT_NE(help, nullptr);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(help));
+        EXPECT_EQ(presses.count(), 0);
+        EXPECT_EQ(submits.count(), 0);
+        help->close();
+        DeletePendingWindows();
+        ASSERT_TRUE(help.isNull());
+    }
+}
+
+TEST_F(HelpWindowTest, EscClosesTheHelpWindowAndHandsTheKeyboardBack) {
+    ShowActive();
+    QSignalSpy presses(window.get(), &MainWindow::actionPressed);
+    QPointer<HelpWindow> help = OpenHelp();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QSignalSpy handBack(help.data(), &HelpWindow::closedByUser);
+    QTest::keyClick(help->windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(handBack.count(), 1);
+    EXPECT_EQ(window->helpWindow(), nullptr);
+    DeletePendingWindows();
+    EXPECT_TRUE(help.isNull());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), Child("cmdAction"));
+    EXPECT_EQ(presses.count(), 0);  // the Esc stayed in the help window
+}
+
+TEST_F(HelpWindowTest, EscOnTheGameWindowIsAPressAsBeforeAndOpensNothing) {
+    // Esc types a character, and every typed key at the action button is a press.
+    ShowActive();
+    QSignalSpy presses(window.get(), &MainWindow::actionPressed);
+    QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(presses.count(), 1);
+    EXPECT_EQ(window->helpWindow(), nullptr);
+    EXPECT_TRUE(window->isVisible());
+}
+
 TEST_F(HelpWindowTest, ClosingTheGameWindowTakesTheHelpWindowAlongWithoutHandingBack) {
     ShowActive();
     QSignalSpy closing(window.get(), &MainWindow::closing);
