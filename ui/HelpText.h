@@ -1,5 +1,6 @@
 // The game's instructions as shown in the help window, broken by hand so each line fits
 // the text box in the monospaced face; blanks at line ends and after full stops are meant.
+// The window ends each line with a line break, the last one included.
 #pragma once
 
 #include <array>

@@ -4,7 +4,7 @@
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QStringList>
+#include <QShortcut>
 #include <QWindow>
 #include <cmath>
 
@@ -15,11 +15,15 @@
 namespace gyrolap {
 namespace {
 
+// Every line ends with a line break, the last one too, so the box ends on an empty line
+// below the text, as a text file does.
 QString HelpText() {
-    QStringList lines;
-    for (const auto line : kHelpLines)
-        lines << QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-    return lines.join(QLatin1Char('\n'));
+    QString text;
+    for (const auto line : kHelpLines) {
+        text += QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+        text += QLatin1Char('\n');
+    }
+    return text;
 }
 
 }  // namespace
@@ -49,6 +53,11 @@ HelpWindow::HelpWindow()
     text1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     text1_->setPlainText(HelpText());
     text1_->setFocus(Qt::OtherFocusReason);
+
+    // Esc closes the window the way its close box does, handing the keyboard back to the game.
+    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    closeKey->setContext(Qt::WindowShortcut);
+    connect(closeKey, &QShortcut::activated, this, &QWidget::close);
 }
 
 void HelpWindow::centreOnScreen(const QScreen* screen, const QMargins& frameHint) {

@@ -24,7 +24,7 @@ class HelpWindow : public QWidget {
     QPlainTextEdit* textBox() const { return text1_; }
 
   signals:
-    // The player closed the window (close box, system menu, Alt+F4).
+    // The player closed the window (close box, system menu, Alt+F4, Esc).
     void closedByUser();
 
   protected:

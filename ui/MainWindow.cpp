@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QWindow>
 #include <cmath>
 
@@ -32,6 +33,10 @@ QString ToQString(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Labels put their one line of text at the top, centred across: a caption taller than the
+// value beside it ("High 3 " is 25 px, its score 17 px) still reads on the same row.
+constexpr Qt::Alignment kLabelAlignment = Qt::AlignTop | Qt::AlignHCenter;
+
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QRect& place, const QString& text,
                   const QColor& colour) {
     auto* label = new QLabel(parent);
@@ -40,7 +45,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QRect& place, cons
     label->setText(text);
     label->setObjectName(name);
     label->setGeometry(place);
-    label->setAlignment(Qt::AlignCenter);
+    label->setAlignment(kLabelAlignment);
     label->setFont(ScoreFont());
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, kBlack);
@@ -148,6 +153,11 @@ void MainWindow::buildPanel() {
     cmdHelp_->setAccessibleName(QStringLiteral("Help"));
     cmdHelp_->setGeometry(472, 8, 65, 25);
     connect(cmdHelp_, &QPushButton::clicked, this, &MainWindow::showHelp);
+    // F1 asks for help from anywhere in the window. It types no character, so the action
+    // button would never have taken it as a press anyway.
+    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    helpKey->setContext(Qt::WindowShortcut);
+    connect(helpKey, &QShortcut::activated, this, &MainWindow::showHelp);
 
     cmdSubmitScore_ = new QPushButton(QStringLiteral("Submit Score"), this);
     cmdSubmitScore_->setObjectName(QStringLiteral("cmdSubmitScore"));
@@ -212,7 +222,7 @@ void MainWindow::buildPanel() {
     lblScoreTemp_->setTextFormat(Qt::PlainText);
     lblScoreTemp_->setObjectName(QStringLiteral("lblScoreTemp"));
     lblScoreTemp_->setAccessibleName(QStringLiteral("Score in the ring"));
-    lblScoreTemp_->setAlignment(Qt::AlignCenter);
+    lblScoreTemp_->setAlignment(kLabelAlignment);
     lblScoreTemp_->setAttribute(Qt::WA_TransparentForMouseEvents);
     QPalette palette = lblScoreTemp_->palette();
     palette.setColor(QPalette::WindowText, kWhite);

@@ -1,6 +1,7 @@
 // Qt versions of the platform services; see QtPlatform.h.
 #include "ui/QtPlatform.h"
 
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QDate>
 #include <QDesktopServices>
@@ -88,6 +89,34 @@ void QtPlatform::SetClipboardText(std::string_view text) {
     });
 }
 
+namespace {
+
+// The game's message box. It stands centred on the game window at every showing. Left to
+// itself a dialog guesses its frame on the first showing, before the window system has told
+// it, and lands some pixels away from where it appears later.
+class GameMessageBox final : public QMessageBox {
+  public:
+    explicit GameMessageBox(QWidget* owner)
+        : QMessageBox(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok, owner) {}
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        // Some desktop styles put an icon on every dialog button; ours carries its word only.
+        // Done at every showing, as the style may have changed since the box was made.
+        for (QAbstractButton* button : buttons()) button->setIcon(QIcon());
+        // The base class fits the box to its text here, before the window is mapped.
+        QMessageBox::showEvent(event);
+        const QWidget* owner = parentWidget();
+        if (owner == nullptr) return;
+        // Client area on client area: the frames, known or not yet, play no part.
+        const QRect area = owner->geometry();
+        setGeometry(area.x() + (area.width() - width()) / 2,
+                    area.y() + (area.height() - height()) / 2, width(), height());
+    }
+};
+
+}  // namespace
+
 void QtPlatform::ShowMessage(std::string_view title, std::string_view text) {
     OnWindowThread([this, title = std::string(title), text = std::string(text)] {
         ShowMessageNow(title, text);
@@ -99,8 +128,7 @@ void QtPlatform::ShowMessageNow(std::string_view title, std::string_view text) {
     // and building and tearing down a dialog each time only churns the heap.
     if (!message_ || message_->parentWidget() != window_.data()) {
         delete message_.data();
-        auto* box = new QMessageBox(QMessageBox::NoIcon, QString(), QString(), QMessageBox::Ok,
-                                    window_.data());
+        auto* box = new GameMessageBox(window_.data());
         // Modal for the whole application, yet shown without a nested event loop: the game's
         // activity waits for the box on the activity stack, not on the native stack.
         box->setWindowModality(Qt::ApplicationModal);

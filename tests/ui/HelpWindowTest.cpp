@@ -70,12 +70,17 @@ class HelpWindowTest : public MainWindowFixture {
     }
 };
 
-TEST_F(HelpWindowTest, HoldsExactlyTheTwentySevenLinesOfInstructions) {
+TEST_F(HelpWindowTest, HoldsTheTwentySevenLinesEachEndedByALineBreak) {
     HelpWindow help;
-    const QStringList lines = help.textBox()->toPlainText().split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 27);
+    const QString text = help.textBox()->toPlainText();
+    EXPECT_TRUE(text.endsWith(QLatin1Char('\n')));  // the last line has its break too
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    // The break after line 27 leaves an empty last line in the box.
+    ASSERT_EQ(lines.size(), 28);
     for (int i = 0; i < 27; ++i)
         EXPECT_EQ(lines[i].toStdString(), std::string(kInstructions[i])) << "line " << i + 1;
+    EXPECT_TRUE(lines[27].isEmpty());
+    EXPECT_EQ(help.textBox()->document()->blockCount(), 28);
 }
 
 TEST_F(HelpWindowTest, FixedReadOnlyScrollingTextBoxInAMonospacedFace) {
@@ -119,9 +124,15 @@ TEST_F(HelpWindowTest, TypingChangesNothingAndTheLastLineCanBeScrolledTo) {
     QScrollBar* bar = text->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);  // the text is longer than the box
     bar->setValue(bar->maximum());
-    const QTextCursor last =
-        text->cursorForPosition(text->viewport()->rect().bottomLeft() - QPoint(-2, 4));
-    EXPECT_EQ(last.block().text(), QStringLiteral("thus your scores."));
+    // Scrolled to the end, the last line of text and the empty line after it are in view.
+    const QTextDocument* document = text->document();
+    const QTextBlock lastText = document->findBlockByNumber(26);
+    ASSERT_EQ(lastText.text(), QStringLiteral("thus your scores."));
+    const QRect view = text->viewport()->rect();
+    EXPECT_TRUE(view.contains(text->cursorRect(QTextCursor(lastText))));
+    EXPECT_TRUE(view.contains(text->cursorRect(QTextCursor(document->lastBlock()))));
+    const QTextCursor bottom = text->cursorForPosition(view.bottomLeft() - QPoint(-2, 4));
+    EXPECT_EQ(bottom.blockNumber(), 27);
 }
 
 TEST_F(HelpWindowTest, OpensCentredAsASeparateWindowAndLeavesTheGameWindowUsable) {
@@ -186,6 +197,53 @@ TEST_F(HelpWindowTest, ClosingHandsTheKeyboardBackToTheActionButton) {
     // The next typed key is the game's press again.
     QTest::keyClick(window->windowHandle(), Qt::Key_Space);
     EXPECT_EQ(presses.count(), 1);
+}
+
+TEST_F(HelpWindowTest, F1OpensTheHelpWindowWhicheverButtonHasTheFocusAndIsNoPress) {
+    for (const char* focused : {"cmdAction", "cmdHelp", "cmdSubmitScore"}) {
+        SCOPED_TRACE(focused);
+        ShowActive();
+        QSignalSpy presses(window.get(), &MainWindow::actionPressed);
+        QSignalSpy submits(window.get(), &MainWindow::submitClicked);
+        Child(focused)->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), Child(focused));
+        QTest::keyClick(window->windowHandle(), Qt::Key_F1);
+        QPointer<HelpWindow> help = window->helpWindow();
+        ASSERT_NE(help, nullptr);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(help));
+        EXPECT_EQ(presses.count(), 0);
+        EXPECT_EQ(submits.count(), 0);
+        help->close();
+        DeletePendingWindows();
+        ASSERT_TRUE(help.isNull());
+    }
+}
+
+TEST_F(HelpWindowTest, EscClosesTheHelpWindowAndHandsTheKeyboardBack) {
+    ShowActive();
+    QSignalSpy presses(window.get(), &MainWindow::actionPressed);
+    QPointer<HelpWindow> help = OpenHelp();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QSignalSpy handBack(help.data(), &HelpWindow::closedByUser);
+    QTest::keyClick(help->windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(handBack.count(), 1);
+    EXPECT_EQ(window->helpWindow(), nullptr);
+    DeletePendingWindows();
+    EXPECT_TRUE(help.isNull());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(QApplication::focusWidget(), Child("cmdAction"));
+    EXPECT_EQ(presses.count(), 0);  // the Esc stayed in the help window
+}
+
+TEST_F(HelpWindowTest, EscOnTheGameWindowIsAPressAsBeforeAndOpensNothing) {
+    // Esc types a character, and every typed key at the action button is a press.
+    ShowActive();
+    QSignalSpy presses(window.get(), &MainWindow::actionPressed);
+    QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(presses.count(), 1);
+    EXPECT_EQ(window->helpWindow(), nullptr);
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(HelpWindowTest, ClosingTheGameWindowTakesTheHelpWindowAlongWithoutHandingBack) {

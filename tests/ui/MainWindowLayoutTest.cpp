@@ -79,7 +79,7 @@ TEST_F(MainWindowLayoutTest, EveryControlHasItsDesignedPlaceTextColourAndFont) {
                 auto* label = qobject_cast<QLabel*>(control);
                 ASSERT_NE(label, nullptr);
                 EXPECT_EQ(label->text(), QString::fromLatin1(design.text));
-                EXPECT_EQ(label->alignment(), Qt::AlignCenter);
+                EXPECT_EQ(label->alignment(), Qt::AlignTop | Qt::AlignHCenter);
                 EXPECT_EQ(label->palette().color(QPalette::WindowText), design.colour);
                 const bool score = design.kind == Kind::ScoreLabel;
                 EXPECT_EQ(label->font().pixelSize(), score ? 16 : 11);

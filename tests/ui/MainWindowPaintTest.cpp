@@ -79,6 +79,39 @@ TEST_F(MainWindowPaintTest, RingLiesOverTheBallsAndTheScoreLabelOverBoth) {
     EXPECT_GT(white, 5);
 }
 
+// The first row of the label, from its own top, that carries a pixel of its text; -1 when none.
+int FirstTextRow(QWidget* label) {
+    const QImage shown = Grab(label);
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (Pixel(shown, x, y).red() >= 64) return y;
+    return -1;
+}
+
+TEST_F(MainWindowPaintTest, CaptionsStartOnTheSameRowAsTheScoresBesideThem) {
+    // Caption and value labels of one row share their Top but not their height; text at the
+    // top of each keeps the row level ("High 3 " is 8 px taller than its score).
+    board.lblScores = {"", "17", "57", "47", "7", "37.000", "57"};
+    window->renderBoard();
+    const std::pair<const char*, const char*> rows[] = {
+        {"Label1", "lblScores1"},
+        {"Label2", "lblScores3"},
+        {"Label4", "lblScores6"},
+        {"Label3", "lblScores5"},
+    };
+    for (const auto& [caption, score] : rows) {
+        SCOPED_TRACE(caption);
+        QWidget* captionLabel = Child(caption);
+        QWidget* scoreLabel = Child(score);
+        ASSERT_EQ(captionLabel->y(), scoreLabel->y());
+        const int captionRow = FirstTextRow(captionLabel);
+        ASSERT_GE(captionRow, 0);
+        EXPECT_EQ(captionRow, FirstTextRow(scoreLabel));
+        // Top-aligned: the text starts within the first few rows, whatever the label's height.
+        EXPECT_LE(captionRow, 4);
+    }
+}
+
 TEST_F(MainWindowPaintTest, MarkerFrameOutlinesTheCurrentLevelsPreview) {
     struct Case {
         int level;
