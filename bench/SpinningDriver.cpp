@@ -1,26 +1,35 @@
-// The busy-wait driver; see SpinningDriver.h.
+// The spinning wait; see SpinningDriver.h.
 #include "SpinningDriver.h"
 
-#include <QCoreApplication>
-
-#include "game/Game.h"
-#include "ui/QtPlatform.h"
-
 namespace gyrolap {
+namespace {
 
-void SpinningDriver::WaitFor(std::uint64_t, std::optional<std::uint64_t> wake) {
-    // An event handled inside the loop below returns into it, as a nested press returned into
-    // the busy wait it interrupted.
-    if (spinning_) return;
-    spinning_ = true;
-    // A message box waits in the event loop, not in ours: no wait is on the clock then.
-    while (wake && !Quitting()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (Quitting()) break;
-        Pump();
-        wake = game().NextWake();
+class SpinningTiming final : public GameThread::Timing {
+  public:
+    std::uint64_t Now() override { return steady_.Now(); }
+    void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
+              const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) override {
+        if (!wake) {
+            // Nothing to wait for on the clock: even a spinning design sits still then.
+            wakeUp.wait(lock, [&pending] { return pending.load(); });
+            return;
+        }
+        const auto until = SteadyTiming::InstantOf(*wake);
+        lock.unlock();
+        while (!pending.load(std::memory_order_relaxed) &&
+               std::chrono::steady_clock::now() < until) {
+        }
+        lock.lock();
     }
-    spinning_ = false;
+
+  private:
+    SteadyTiming steady_;
+};
+
+}  // namespace
+
+std::unique_ptr<GameThread::Timing> SpinningDriver::MakeTiming() {
+    return std::make_unique<SpinningTiming>();
 }
 
 }  // namespace gyrolap

@@ -1,6 +1,6 @@
-// The classic way to run the game's waits, kept only to measure ours against: after every
-// event, spin until the top wait is over, pumping pending events and reading the clock on
-// every pass. Exact enough, and it burns a whole core while a game runs.
+// The classic way to wait, kept only to measure ours against: the game's thread does not sleep
+// until a wait ends but spins on the clock, reading it again and again. Exact enough, and it
+// burns a whole core while a game runs.
 #pragma once
 
 #include "ui/QtDriver.h"
@@ -13,10 +13,7 @@ class SpinningDriver final : public QtDriver {
     using QtDriver::QtDriver;
 
   protected:
-    void WaitFor(std::uint64_t now, std::optional<std::uint64_t> wake) override;
-
-  private:
-    bool spinning_ = false;
+    std::unique_ptr<GameThread::Timing> MakeTiming() override;
 };
 
 }  // namespace gyrolap

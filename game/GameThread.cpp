@@ -55,9 +55,9 @@ void GameThread::WaitIdle() {
     idleChanged_.wait(lock, [this] { return (idle_ && queue_.empty()) || stopping_ || !running_; });
 }
 
-std::optional<std::uint64_t> GameThread::ArmedWake() const {
+std::optional<std::uint64_t> GameThread::NextWake() const {
     std::lock_guard lock(mutex_);
-    return idle_ && timing_.WakesItself() ? wake_ : std::nullopt;
+    return wake_;
 }
 
 void GameThread::Publish() {
@@ -66,7 +66,9 @@ void GameThread::Publish() {
     {
         std::lock_guard lock(frameMutex_);
         latest_.board = game_.board();
+        latest_.state = game_.state();
         latest_.messageOpen = messageOpen;
+        latest_.wake = wake;
         ++latest_.serial;
     }
     {

@@ -22,10 +22,14 @@
 
 namespace gyrolap {
 
-// The board as one change of the game left it: what a frame paints.
+// The board as one change of the game left it: what a frame paints. The state comes along for
+// whoever watches the game from outside (the benches).
 struct Frame {
     Board board;
+    GameState state;
     bool messageOpen = false;
+    // When the top wait ends, on the thread's clock; nothing when no wait is on the clock.
+    std::optional<std::uint64_t> wake;
     // Counts the changes published so far.
     std::uint64_t serial = 0;
 };
@@ -76,8 +80,9 @@ class GameThread {
     // with nothing due.
     void WaitIdle();
 
-    // For the tests: the wake-up the thread sleeps until now (on Now's count), if any.
-    std::optional<std::uint64_t> ArmedWake() const;
+    // When the top wait ends (on Now's count), as of the last change; nothing when no wait is
+    // on the clock.
+    std::optional<std::uint64_t> NextWake() const;
 
   private:
     void Run();

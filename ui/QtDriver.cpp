@@ -1,4 +1,4 @@
-// The Qt event loop driving the game; see QtDriver.h.
+// The game's thread beside Qt's event loop; see QtDriver.h.
 #include "ui/QtDriver.h"
 
 #include <QApplication>
@@ -64,10 +64,10 @@ class OnFirstExpose final : public QObject {
 
 QtDriver::QtDriver(Game& game, QtPlatform& platform, MainWindow& window, QObject* parent)
     : QObject(parent), game_(game), platform_(platform), window_(window) {
-    connect(&wakeUp_, &WakeUpTimer::timeout, this, [this] { playback_ ? PlayDue() : Pump(); });
-    frame_.setSingleShot(true);
-    frame_.setTimerType(Qt::PreciseTimer);
-    connect(&frame_, &QTimer::timeout, this, [this] { Render(); });
+    connect(&wakeUp_, &WakeUpTimer::timeout, this, [this] { PlayDue(); });
+    renderTimer_.setSingleShot(true);
+    renderTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&renderTimer_, &QTimer::timeout, this, [this] { Render(); });
 
     platform_.AttachWindow(&window_);
     platform_.OnMessageClosed([this] { Deliver(Input::MessageClosed); });
@@ -80,7 +80,14 @@ QtDriver::QtDriver(Game& game, QtPlatform& platform, MainWindow& window, QObject
     });
 }
 
-QtDriver::~QtDriver() = default;
+QtDriver::~QtDriver() {
+    Quit();
+}
+
+std::unique_ptr<GameThread::Timing> QtDriver::MakeTiming() {
+    if (platform_.UsesSteadyClock()) return std::make_unique<SteadyTiming>();
+    return std::make_unique<PostedTiming>([this] { return platform_.Now(); });
+}
 
 void QtDriver::ShowWindow() {
     // Centred on the whole screen from the outer size, in floating point and unclamped: on a
@@ -99,21 +106,29 @@ void QtDriver::ShowWindow() {
     window_.show();
 }
 
-void QtDriver::Load() {
-    ShowWindow();
-    auto start = [this] {
-        Guarded([this] {
-            started_ = true;
-            const std::uint64_t now = platform_.Now();
-            game_.Load(now);
-            WaitFor(now, game_.NextWake());
-        });
-    };
+void QtDriver::WhenOnScreen(std::function<void()> start) {
     QWindow* handle = window_.windowHandle();
     if (handle && !handle->isExposed())
-        new OnFirstExpose(handle, start);
+        new OnFirstExpose(handle, std::move(start));
     else
         start();
+}
+
+void QtDriver::Load() {
+    ShowWindow();
+    WhenOnScreen([this] {
+        if (quitting_) return;
+        timing_ = MakeTiming();
+        thread_ = std::make_unique<GameThread>(game_, *timing_, [this] {
+            // On the game's thread: one call to the window's thread per batch of changes.
+            if (!framePending_.exchange(true))
+                QMetaObject::invokeMethod(
+                    this, [this] { TakeFrame(); }, Qt::QueuedConnection);
+        });
+        started_ = true;
+        thread_->Start();
+        if (!timing_->WakesItself()) Sync();
+    });
 }
 
 void QtDriver::Replay(const sim::Script& script) {
@@ -125,19 +140,15 @@ void QtDriver::Replay(const sim::Script& script) {
     platform_.UseRandomSource([this] { return answers_->NextRandom(); });
     platform_.UseDateSource([this] { return answers_->Date(); });
     playback_ = std::make_unique<sim::Playback>(script, game_, *playbackClock_, nullptr);
-    auto start = [this] {
+    WhenOnScreen([this] {
+        if (quitting_) return;
+        started_ = true;
         Guarded([this] {
-            started_ = true;
             playbackStart_ = platform_.Now();
             playback_->Load();
             PlayDue();
         });
-    };
-    QWindow* handle = window_.windowHandle();
-    if (handle && !handle->isExposed())
-        new OnFirstExpose(handle, start);
-    else
-        start();
+    });
 }
 
 bool QtDriver::PlaybackOver() const {
@@ -149,8 +160,6 @@ void QtDriver::Guarded(Action&& action) {
     if (quitting_) return;
     try {
         action();
-        emit settled();
-        Render();
     } catch (const std::exception& error) {
         Fail(error.what());
     }
@@ -158,20 +167,48 @@ void QtDriver::Guarded(Action&& action) {
 
 void QtDriver::Deliver(Input input) {
     // During a playback the recording plays; the player only watches.
-    if (playback_) return;
-    Guarded([this, input] {
-        const std::uint64_t now = platform_.Now();
-        game_.Deliver(input, now);
-        WaitFor(now, game_.NextWake());
-    });
+    if (playback_ || !thread_ || quitting_) return;
+    thread_->Post(input);
+    if (!timing_->WakesItself()) Sync();
 }
 
 void QtDriver::Pump() {
-    if (playback_) {
+    if (playback_)
         PlayDue();
+    else
+        Deliver(Input::WakeUp);
+}
+
+void QtDriver::Sync() {
+    if (thread_) thread_->WaitIdle();
+    // What the game asked of the window, and its last frame, come as queued calls.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}
+
+int QtDriver::ArmedDelay() const {
+    if (playback_) return wakeUp_.IsActive() ? armedDelay_ : -1;
+    const auto wake = thread_ ? thread_->NextWake() : std::nullopt;
+    if (!wake || quitting_) return -1;
+    const std::uint64_t now = platform_.Now();
+    return *wake > now ? static_cast<int>(*wake - now) : 0;
+}
+
+void QtDriver::TakeFrame() {
+    framePending_ = false;
+    if (quitting_ || !thread_) return;
+    if (const std::exception_ptr failure = thread_->Failure()) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& error) {
+            Fail(error.what());
+        } catch (...) {
+            Fail("the game failed");
+        }
         return;
     }
-    Deliver(Input::WakeUp);
+    frame_ = thread_->LatestFrame();
+    emit settled();
+    Render();
 }
 
 void QtDriver::PlayDue() {
@@ -180,26 +217,23 @@ void QtDriver::PlayDue() {
         playback_->RunTo(now - playbackStart_);
         // The recording closed the box the game was waiting for: take it off the screen too.
         if (!game_.MessageOpen()) platform_.CloseMessage();
+        frame_.board = game_.board();
+        frame_.state = game_.state();
+        frame_.messageOpen = game_.MessageOpen();
+        emit settled();
+        Render();
         const auto next = playback_->Next();
-        WaitFor(now, next ? std::optional(playbackStart_ + *next) : std::nullopt);
+        if (!next) {
+            wakeUp_.Stop();
+            return;
+        }
+        const std::uint64_t wake = playbackStart_ + *next;
+        armedDelay_ = wake > now ? static_cast<int>(wake - now) : 0;
+        if (platform_.UsesSteadyClock())
+            wakeUp_.StartAt(SteadyTiming::InstantOf(wake));
+        else
+            wakeUp_.StartIn(armedDelay_);
     });
-}
-
-void QtDriver::WaitFor(std::uint64_t now, std::optional<std::uint64_t> wake) {
-    if (!wake) {
-        wakeUp_.Stop();
-        armedDelay_ = -1;
-        return;
-    }
-    armedDelay_ = *wake > now ? static_cast<int>(*wake - now) : 0;
-    if (!platform_.UsesSteadyClock()) {
-        wakeUp_.StartIn(armedDelay_);
-        return;
-    }
-    // The wait ends the moment the millisecond clock reaches the deadline: the very start of
-    // that millisecond on the monotonic clock the game's clock counts. Waking then, not up
-    // to a millisecond later as a millisecond timer would, is what keeps the steps on time.
-    wakeUp_.StartAt(std::chrono::steady_clock::time_point(std::chrono::milliseconds(*wake)));
 }
 
 void QtDriver::Render() {
@@ -208,12 +242,13 @@ void QtDriver::Render() {
     // repaint per step. The board is rendered as it stands when the frame comes.
     const int interval = FrameIntervalMs(window_);
     if (sinceRender_.isValid() && sinceRender_.elapsed() < interval) {
-        if (!frame_.isActive()) frame_.start(static_cast<int>(interval - sinceRender_.elapsed()));
+        if (!renderTimer_.isActive())
+            renderTimer_.start(static_cast<int>(interval - sinceRender_.elapsed()));
         return;
     }
-    frame_.stop();
+    renderTimer_.stop();
     sinceRender_.start();
-    window_.renderBoard();
+    window_.renderBoard(frame_.board);
     emit rendered();
 }
 
@@ -221,8 +256,13 @@ void QtDriver::Quit() {
     if (quitting_) return;
     quitting_ = true;
     wakeUp_.Stop();
-    frame_.stop();
-    game_.Quit(platform_.Now());
+    renderTimer_.stop();
+    // Whatever the game asked of the window and is still on its way there is dropped.
+    platform_.Detach();
+    if (thread_)
+        thread_->Stop();  // ends the game's thread, then the game
+    else
+        game_.Quit(platform_.Now());
 }
 
 void QtDriver::Fail(const char* what) {

@@ -1,16 +1,19 @@
-// Runs the game inside Qt's one event loop: the window's presses and clicks become the game's
-// inputs, each with the clock reading of the moment it arrived; one precise wake-up is armed for
-// the instant the top wait ends; and the window repaints from the board no more often than the
-// screen can show. Or it plays a recording back at its real speed, the player's input ignored.
-// Nothing spins; nothing nests loops.
+// Runs the game beside Qt's event loop: the game lives on a thread of its own (GameThread),
+// where its waits end on time whatever the window is painting; the window's presses and clicks
+// reach it with the clock reading of the moment they arrived, and the window paints the latest
+// board no more often than the screen can show. Or it plays a recording back at its real speed
+// on the window's thread, the player's input ignored. Nothing spins; nothing nests loops.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
+#include "game/GameThread.h"
 #include "game/Input.h"
 #include "game/VirtualDriver.h"
 #include "ui/WakeUpTimer.h"
@@ -34,7 +37,8 @@ class QtDriver : public QObject {
     ~QtDriver() override;
 
     // Start-up, in the order of the load handler: size and centre the window, the state, the
-    // caption, show, then the reset with its level 1 animation in view.
+    // caption, show, then, once the window is on the screen, the reset with its level 1
+    // animation in view.
     void Load();
 
     // Instead of Load: plays `script` back in the window at its real speed, the same board at the
@@ -45,47 +49,52 @@ class QtDriver : public QObject {
     // One input from the player, read against the clock now.
     void Deliver(Input input);
 
-    // The wake-up: end every due wait, arm the timer for the next deadline, and render. Runs
-    // whenever the timer fires; the tests call it after moving their clock.
+    // The timer's wake-up, for a clock that the tests move: they play the timer. (On the real
+    // clock the game's thread wakes itself.)
     void Pump();
 
-    // Close: the log hears the final board, every suspended handler is dropped without
-    // resuming, and the timers stop.
+    // Close: nothing more is delivered, no wait resumes, the log hears the final board.
     void Quit();
 
-    // Hand the board to the window now if a frame is pending; for the tests, which run
-    // faster than the screen.
+    // Whether the game has started: the window has been on the screen with its first frame.
+    bool Started() const { return started_; }
+    // The board and state as the game's last change left them; on the window's thread.
+    const Frame& LatestFrame() const { return frame_; }
+    bool PlaybackOver() const;
+
+    // For the tests, on a clock they move: returns once the game's thread has handled all it
+    // was given and what it asked of the window has been done, and hands the board to the
+    // window now (the tests run faster than the screen).
+    void Sync();
     void FlushFrame() {
-        if (frame_.isActive()) {
+        Sync();
+        if (renderTimer_.isActive()) {
             sinceRender_.invalidate();
             Render();
         }
     }
-
-    // Whether the game has started: the window has been on the screen with its first frame.
-    bool Started() const { return started_; }
-    // Milliseconds until the armed wake-up, or -1 when none is armed; for the tests.
-    int ArmedDelay() const { return wakeUp_.IsActive() ? armedDelay_ : -1; }
-    bool PlaybackOver() const;
+    // The instant the game's thread sleeps until, in milliseconds from now, or -1 when it
+    // sleeps until an input comes; for the tests.
+    int ArmedDelay() const;
 
   signals:
-    // Every due wait has ended and the top activity waits again; for the benches.
+    // The game changed and LatestFrame has the new board; for the benches.
     void settled();
     // The board was handed to the window; for the benches.
     void rendered();
 
   protected:
-    // How the driver waits until `wake` (on the platform's clock; nothing when no wait is on
-    // the clock): here one precise wake-up, armed for that instant; the process sleeps.
-    virtual void WaitFor(std::uint64_t now, std::optional<std::uint64_t> wake);
-    bool Quitting() const { return quitting_; }
-    Game& game() { return game_; }
+    // How the game's thread keeps time and waits: on the real clock, asleep until the instant
+    // the top wait ends; on a clock the tests move, until they post a wake-up.
+    virtual std::unique_ptr<GameThread::Timing> MakeTiming();
     QtPlatform& platform() { return platform_; }
 
   private:
     template <class Action>
     void Guarded(Action&& action);
     void ShowWindow();
+    void WhenOnScreen(std::function<void()> start);
+    void TakeFrame();
     void PlayDue();
     void Render();
     void Fail(const char* what);
@@ -93,14 +102,21 @@ class QtDriver : public QObject {
     Game& game_;
     QtPlatform& platform_;
     MainWindow& window_;
-    WakeUpTimer wakeUp_;
-    int armedDelay_ = -1;
-    QTimer frame_;
+    QTimer renderTimer_;
     QElapsedTimer sinceRender_;
     bool quitting_ = false;
     bool started_ = false;
 
-    // Playing a recording back: its clock, and when (on the platform's clock) it started.
+    // Live play: the game's thread and the latest frame it published.
+    std::unique_ptr<GameThread::Timing> timing_;
+    std::unique_ptr<GameThread> thread_;
+    std::atomic<bool> framePending_{false};
+    Frame frame_;
+
+    // Playing a recording back, on the window's thread: its clock, its answers, and when (on
+    // the platform's clock) it started; one precise wake-up for its next happening.
+    WakeUpTimer wakeUp_;
+    int armedDelay_ = -1;
     std::unique_ptr<VirtualDriver> playbackClock_;
     std::unique_ptr<sim::ScriptAnswers> answers_;
     std::unique_ptr<sim::Playback> playback_;

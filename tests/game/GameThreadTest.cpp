@@ -1,0 +1,239 @@
+// The game on a thread of its own must play exactly the game it plays when the same inputs are
+// handed to it directly: no input lost or judged twice, none judged at another reading, no
+// board torn between two frames, and a stop that ends everything at once, even mid-wait.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "game/Game.h"
+#include "game/GameThread.h"
+#include "sim/Simulator.h"
+#include "support/ScriptedPlatform.h"
+
+namespace gyrolap {
+namespace {
+
+using testing::ScriptedPlatform;
+
+const std::vector<float> kDraws = {0.0f, 0.5f, 0.0f, 0.5f, 0.25f, 0.75f, 0.0f, 0.9f};
+
+// Hears every input the game takes, with its time since start-up.
+struct Inputs final : SessionLog {
+    void Started(std::uint32_t, std::string_view) override {}
+    void Delivered(std::uint64_t time, Input input) override { heard.emplace_back(time, input); }
+    void Drew(float) override {}
+    void ReadDate(std::uint64_t, std::string_view) override {}
+    void Finished(std::uint64_t, const Board&, bool) override { ++finished; }
+    std::vector<std::pair<std::uint64_t, Input>> heard;
+    int finished = 0;
+};
+
+// The same game twice: one handed its inputs directly, one on its own thread, on a clock the
+// test moves. The test plays the timer for both.
+struct Twins {
+    std::atomic<std::uint64_t> now{0};
+    ScriptedPlatform directPlatform{kDraws};
+    Game direct{directPlatform};
+    ScriptedPlatform threadedPlatform{kDraws};
+    Game threaded{threadedPlatform};
+    Inputs inputs;
+    PostedTiming timing{[this] { return now.load(); }};
+    std::atomic<int> published{0};
+    GameThread thread{threaded, timing, [this] { ++published; }};
+
+    Twins() {
+        threaded.SetLog(&inputs);
+        direct.PrepareLoad();
+        threaded.PrepareLoad();
+        direct.Load(0);
+        thread.Start();
+        thread.WaitIdle();
+    }
+    // Both take `input` at the clock's reading `time`.
+    void At(std::uint64_t time, Input input) {
+        now = time;
+        direct.Deliver(input, time);
+        thread.Post(input);
+        thread.WaitIdle();
+    }
+    // The clock runs to `time`; both wake at every deadline on the way.
+    void RunTo(std::uint64_t time) {
+        while (const auto wake = direct.NextWake()) {
+            if (*wake > time) break;
+            At(*wake, Input::WakeUp);
+        }
+        now = time;
+    }
+    std::string Board(const Game& game) {
+        return sim::DescribeBoard(game.board(), game.MessageOpen());
+    }
+    std::string ThreadFrame() {
+        const Frame frame = thread.LatestFrame();
+        return sim::DescribeBoard(frame.board, frame.messageOpen);
+    }
+};
+
+TEST(GameThread, PlaysTheGameItPlaysWhenHandedTheInputsDirectly) {
+    Twins twins;
+    twins.RunTo(1700);
+    twins.At(2000, Input::Press);  // Start on ball 2
+    twins.RunTo(2150);
+    twins.At(2150, Input::Press);  // a miss: the box opens over the run loop
+    ASSERT_TRUE(twins.direct.MessageOpen());
+    twins.RunTo(2400);                     // the run loop's step falls due under the box
+    twins.At(2400, Input::Submit);         // nothing while the box is open
+    twins.At(2450, Input::MessageClosed);  // the box closes while a step is due
+    twins.RunTo(4500);
+    twins.At(4500, Input::Submit);
+    twins.At(4600, Input::MessageClosed);
+    twins.At(4700, Input::Press);
+    twins.RunTo(9000);
+    EXPECT_EQ(twins.Board(twins.threaded), twins.Board(twins.direct));
+    EXPECT_EQ(twins.ThreadFrame(), twins.Board(twins.direct));
+    EXPECT_EQ(twins.threadedPlatform.messages, twins.directPlatform.messages);
+    EXPECT_EQ(twins.threadedPlatform.clipboard, twins.directPlatform.clipboard);
+    EXPECT_EQ(twins.threadedPlatform.clipboard.size(), 1u);
+    EXPECT_EQ(twins.thread.NextWake(), twins.direct.NextWake());
+}
+
+TEST(GameThread, TakesEveryInputOnceAtItsOwnReadingInTheOrderRead) {
+    Twins twins;
+    twins.RunTo(1700);
+    // Two threads post at once while the clock moves: every input arrives once, with the
+    // reading it was posted at, and the readings come in order.
+    constexpr int kEach = 2000;
+    auto poster = [&twins](Input input) {
+        for (int i = 0; i < kEach; ++i) {
+            twins.now.fetch_add(1);
+            twins.thread.Post(input);
+        }
+    };
+    const std::size_t before = twins.inputs.heard.size();
+    std::thread a(poster, Input::WakeUp);
+    std::thread b(poster, Input::MessageClosed);
+    a.join();
+    b.join();
+    twins.thread.WaitIdle();
+    // Wake-ups that found nothing due and closes with no box are not heard; a close is only
+    // ever heard when it closed something. What is heard comes in reading order.
+    const auto& heard = twins.inputs.heard;
+    for (std::size_t i = before + 1; i < heard.size(); ++i)
+        EXPECT_LE(heard[i - 1].first, heard[i].first) << i;
+    // Now the game is idle on its track: presses count. Each Start and each miss is heard once.
+    const std::size_t beforePresses = heard.size();
+    twins.thread.Post(Input::Press);
+    twins.thread.Post(Input::Press);  // at the same reading: judged once, as a miss
+    twins.thread.WaitIdle();
+    ASSERT_EQ(heard.size(), beforePresses + 2);
+    EXPECT_EQ(twins.threadedPlatform.messages.size(), 1u);
+}
+
+TEST(GameThread, NoFrameIsEverTornBetweenTwoChanges) {
+    Twins twins;
+    twins.RunTo(1700);
+    twins.At(2000, Input::Press);
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0};
+    std::uint64_t lastSerial = 0;
+    // A painter that reads frame after frame while the game changes the board under it.
+    std::thread painter([&] {
+        while (!done) {
+            const Frame frame = twins.thread.LatestFrame();
+            // While running, all balls carry the particle's colour, exactly the particle's ball
+            // shows, and the state agrees with the board.
+            if (frame.state.Running) {
+                int shown = 0;
+                for (int i = 1; i <= kBallCount; ++i) {
+                    const BallView& ball = frame.board.imgBall[static_cast<std::size_t>(i)];
+                    shown += ball.visible ? 1 : 0;
+                    if (ball.picture != frame.board.imgBall[1].picture) ++torn;
+                }
+                const auto particle = static_cast<std::size_t>(frame.state.BallIndex);
+                if (shown != 1 || !frame.board.imgBall[particle].visible) ++torn;
+                if (frame.board.cmdAction != "Accelerate") ++torn;
+            }
+            if (frame.serial < lastSerial) ++torn;
+            lastSerial = frame.serial;
+        }
+    });
+    // Hits whenever the particle is in the ring recolour all 32 balls at once.
+    for (std::uint64_t t = 2000; t < 40000 && twins.direct.state().Level == 1; ++t) {
+        const GameState& s = twins.direct.state();
+        if (s.Running && s.RingFlags[static_cast<std::size_t>(s.BallIndex)] && !s.HitLatch)
+            twins.At(t, Input::Press);
+        twins.RunTo(t + 1);
+    }
+    done = true;
+    painter.join();
+    EXPECT_EQ(twins.direct.state().Level, 2);
+    EXPECT_EQ(torn.load(), 0);
+    EXPECT_EQ(twins.ThreadFrame(), twins.Board(twins.direct));
+}
+
+TEST(GameThread, AStopWhileTheGameWaitsEndsEverythingAtOnce) {
+    // The real clock: the thread sleeps until the animation's next ball.
+    ScriptedPlatform platform{kDraws};
+    Game game{platform};
+    Inputs inputs;
+    game.SetLog(&inputs);
+    SteadyTiming timing;
+    GameThread thread{game, timing, nullptr};
+    game.PrepareLoad();
+    thread.Start();
+    thread.WaitIdle();
+    ASSERT_TRUE(thread.NextWake().has_value());
+    thread.Stop();  // returns at once, long before the 50 ms are up
+    EXPECT_EQ(inputs.finished, 1);
+    EXPECT_TRUE(game.scheduler().Idle());
+    const std::size_t heard = inputs.heard.size();
+    thread.Post(Input::Press);  // nothing is taken after the stop
+    EXPECT_EQ(inputs.heard.size(), heard);
+    EXPECT_FALSE(game.Deliver(Input::WakeUp, timing.Now() + 1000));
+}
+
+// The real clock and its real sleep, watched from the game's own thread: what the game's wait
+// was when the thread went to sleep, and the instant the sleep was armed for.
+class WatchedSteadyTiming final : public GameThread::Timing {
+  public:
+    explicit WatchedSteadyTiming(const Game& game) : game_(game) {}
+    std::uint64_t Now() override { return real_.Now(); }
+    void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
+              const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) override {
+        const std::uint32_t stepStart = game_.state().StepStart;
+        real_.Wait(lock, wakeUp, pending, wake);
+        if (wake) seen.push_back({stepStart, *wake, *real_.LastArmed()});
+    }
+    struct Sleep {
+        std::uint32_t stepStart;
+        std::uint64_t wake;
+        std::chrono::steady_clock::time_point armedFor;
+    };
+    std::vector<Sleep> seen;
+
+  private:
+    const Game& game_;
+    SteadyTiming real_;
+};
+
+TEST(GameThread, SleepsUntilTheVeryInstantTheWaitEnds) {
+    ScriptedPlatform platform{kDraws};
+    Game game{platform};
+    WatchedSteadyTiming timing{game};
+    GameThread thread{game, timing, nullptr};
+    game.PrepareLoad();
+    thread.Start();
+    thread.WaitIdle();
+    thread.Stop();
+    // The animation's ball waits 50 ms from when it was shown: the thread slept until the
+    // start of that millisecond on the steady clock, not a moment later.
+    ASSERT_FALSE(timing.seen.empty());
+    for (const auto& sleep : timing.seen) {
+        EXPECT_EQ(static_cast<std::uint32_t>(sleep.wake), sleep.stepStart + 50u);
+        EXPECT_EQ(sleep.armedFor.time_since_epoch(), std::chrono::milliseconds(sleep.wake));
+    }
+}
+
+}  // namespace
+}  // namespace gyrolap

@@ -1,0 +1,35 @@
+// A platform for the core's tests: random values from a list (0 once it runs out), a fixed
+// date, and a record of what the game showed and put on the clipboard.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "game/Platform.h"
+
+namespace gyrolap::testing {
+
+class ScriptedPlatform final : public Platform {
+  public:
+    explicit ScriptedPlatform(std::vector<float> randoms = {}) : randoms_(std::move(randoms)) {}
+
+    void ReseedRandom() override {}
+    float NextRandom() override { return next_ < randoms_.size() ? randoms_[next_++] : 0.0f; }
+    std::string ShortDate() override { return "5/16/2001"; }
+    void SetClipboardText(std::string_view text) override { clipboard.emplace_back(text); }
+    void ShowMessage(std::string_view, std::string_view text) override {
+        messages.emplace_back(text);
+    }
+    void OpenUrl(std::string_view) override {}
+    void FocusActionButton() override {}
+
+    std::vector<std::string> clipboard;
+    std::vector<std::string> messages;
+
+  private:
+    std::vector<float> randoms_;
+    std::size_t next_ = 0;
+};
+
+}  // namespace gyrolap::testing
