@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gyrolap"));
-    QApplication::setDesktopFileName(QStringLiteral("gyrolap"));
+    QApplication::setDesktopFileName(QStringLiteral(GYROLAP_APP_ID));
 
     gyrolap::QtPlatform platform;
     gyrolap::Game game(platform);

@@ -117,7 +117,9 @@ Task Game::PressAction() {
     if (board_.cmdAction == kStartCaption) {
         for (s.LoopIndex = 1; s.LoopIndex <= kBallCount; ++s.LoopIndex)
             Ball(s.LoopIndex).picture = 1;
-        if (s.Level == 1) board_.lblScores[1] = "0";
+        // Written as one character: GCC 12 at -O3 misreads a literal copied into this string
+        // as an overlapping memcpy (a false -Wrestrict).
+        if (s.Level == 1) board_.lblScores[1].assign(1, '0');
         for (s.LoopIndex = 1; s.LoopIndex <= kBallCount; ++s.LoopIndex)
             Ball(s.LoopIndex).visible = false;
         const float draw = DrawRandom();

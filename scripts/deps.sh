@@ -1,34 +1,55 @@
 #!/usr/bin/env bash
-# Installs, with apt, whatever the build, the tests and the game need and the machine lacks.
-# A second run finds everything in place and returns in a moment.
+# Installs with apt what the given purposes need and the machine lacks, and nothing else.
+# Usage: scripts/deps.sh PURPOSE...   (play, test, fuzz, bench, package)
+#   play     build and run the game          test     build and run every test
+#   fuzz     the libFuzzer build (clang)     bench    the window benches on a virtual display
+#   package  the validators CI runs on an installed tree, and the README renderer
+# A second run finds everything in place and returns at once. Without root and without sudo
+# it names what is missing and the command that installs it, and fails.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++          # the build
-  libgtest-dev libgmock-dev      # the tests
-  qt6-base-dev                   # the window (Qt 6 Widgets)
-  fonts-liberation               # metric twins of Arial and Courier New
-  xvfb xauth                     # a display for the window where there is none
-  clang libclang-rt-14-dev       # libFuzzer for the fuzz target
-)
+usage() {
+  echo "usage: scripts/deps.sh PURPOSE...   (PURPOSE: play, test, fuzz, bench, package)" >&2
+  exit 2
+}
+(($# > 0)) || usage
+
+build=(cmake ninja-build g++)
+game=(qt6-base-dev fonts-liberation)  # Qt 6 Widgets; metric twins of Arial and Courier New
+wanted=()
+for purpose in "$@"; do
+  case "$purpose" in
+    play) wanted+=("${build[@]}" "${game[@]}") ;;
+    test) wanted+=("${build[@]}" "${game[@]}" libgtest-dev) ;;
+    fuzz) wanted+=(cmake ninja-build clang libclang-rt-14-dev) ;;
+    bench) wanted+=("${build[@]}" "${game[@]}" xvfb xauth) ;;  # xvfb-run needs xauth
+    package) wanted+=(appstream desktop-file-utils mandoc cmark) ;;
+    *)
+      echo "deps.sh: unknown purpose '$purpose'" >&2
+      usage
+      ;;
+  esac
+done
 
 missing=()
-for package in "${packages[@]}"; do
+for package in $(printf '%s\n' "${wanted[@]}" | sort -u); do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$package")
   fi
 done
+((${#missing[@]} > 0)) || exit 0
 
-if ((${#missing[@]} == 0)); then
-  exit 0
-fi
-
-echo "Installing: ${missing[*]}"
 sudo=()
 if [[ $(id -u) -ne 0 ]]; then
-  command -v sudo >/dev/null || { echo "deps.sh: run as root (or install sudo) to install: ${missing[*]}" >&2; exit 1; }
+  if ! command -v sudo >/dev/null; then
+    echo "deps.sh: these Debian packages are missing: ${missing[*]}" >&2
+    echo "deps.sh: install them as root, then run this again:" >&2
+    echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
   sudo=(sudo)
 fi
+echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

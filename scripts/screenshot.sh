@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 output=${1:-docs/screenshot.png}
 
-scripts/deps.sh
+scripts/deps.sh play
 cmake --preset release >/dev/null
 cmake --build --preset release -j2 --target gyrolap-screenshot >/dev/null
 mkdir -p "$(dirname "$output")"

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
+scripts/deps.sh test
 cmake --preset release
 cmake --build --preset release -j"$(nproc)"
 QT_QPA_PLATFORM=offscreen ctest --preset release -j"$(nproc)"

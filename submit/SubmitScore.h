@@ -6,8 +6,9 @@
 
 namespace gyrolap {
 
-// Where players send their submission texts. One constant, until the real address is known.
-inline constexpr std::string_view kScoreEmailAddress = "scores@gyrolap.example";
+// Where players send their submission texts; whoever runs the score page sets it when
+// building (GYROLAP_SCORE_EMAIL, checked there to be a plain address).
+inline constexpr std::string_view kScoreEmailAddress = GYROLAP_SCORE_EMAIL;
 inline constexpr std::string_view kSubmitTitle = "Validation Code";
 
 // The three lines of the message box, joined by CR LF.

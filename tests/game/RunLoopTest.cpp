@@ -65,9 +65,12 @@ TEST_P(LapLimit, PassesBallOneOnceAndEndsTheGameOneStepLater) {
 }
 
 INSTANTIATE_TEST_SUITE_P(StartPositions, LapLimit,
-                         ::testing::Values(LapCase{0.0f, 5100},     // start 1, first shown 2
-                                           LapCase{0.5f, 4700},     // start 5, first shown 6
-                                           LapCase{0.99f, 4400}));  // start 8, first shown 9
+                         ::testing::Values(LapCase{0.0f, 5100},    // start 1, first shown 2
+                                           LapCase{0.5f, 4700},    // start 5, first shown 6
+                                           LapCase{0.99f, 4400}),  // start 8, first shown 9
+                         [](const ::testing::TestParamInfo<LapCase>& info) {
+                             return "BallOneAt" + std::to_string(info.param.passOne);
+                         });
 
 TEST(RunLoop, APressOnTheLastAllowedStepIsStillInTime) {
     // Start 1: ball 1 shows at 5100 with 32 steps counted; a hit there makes the delay 90,

@@ -60,7 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{3, {175, 173}, {181, 183}, {485, 176}, 32, {32}, {176, 267}},
                       LevelCase{4, {172, 199}, {178, 209}, {420, 208}, 32, {1}, {176, 202}},
                       LevelCase{5, {176, 217}, {182, 227}, {453, 208}, 32, {1}, {180, 220}},
-                      LevelCase{6, {174, 182}, {180, 192}, {485, 208}, 16, {1, 17}, {178, 185}}));
+                      LevelCase{6, {174, 182}, {180, 192}, {485, 208}, 16, {1, 17}, {178, 185}}),
+    [](const ::testing::TestParamInfo<LevelCase>& info) {
+        return "Level" + std::to_string(info.param.level);
+    });
 
 TEST(Layout, SharedPointsAndTheTriangleTopEdge) {
     Play play({});

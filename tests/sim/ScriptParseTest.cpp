@@ -99,6 +99,21 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{"random\nend 1\n", 1, "expected 'random U U ...' with at least one value"},
         BadScript{"at 5 press\n", 2, "no 'end' line"}, BadScript{"", 1, "no 'end' line"},
         BadScript{"end 5\n\nend 6\n", 3, "second 'end' line (the first is line 1)"},
-        BadScript{"end 5 6\n", 1, "expected 'end T'"}));
+        BadScript{"end 5 6\n", 1, "expected 'end T'"}),
+    // The case's place in the table, then the first words of what it must say.
+    [](const ::testing::TestParamInfo<BadScript>& info) {
+        std::string name = "Case" + std::to_string(info.index);
+        bool gap = true;
+        for (const char c : std::string(info.param.what)) {
+            if (c == ':' || c == '(') break;
+            const bool word =
+                (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+            if (word && gap && name.size() >= 32) break;
+            if (word && gap) name += '_';
+            if (word) name += c;
+            gap = !word;
+        }
+        return name;
+    });
 
 }  // namespace

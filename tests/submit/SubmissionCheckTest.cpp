@@ -113,7 +113,22 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"GY2001.0516.1158x0x0x5/17/2001xDVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05",
                 kMismatch},
         Refusal{WithCharacter(kFirst, 1, 'E'), kMismatch},
-        Refusal{WithCharacter(kFirst, 20, '8'), kMismatch}));
+        Refusal{WithCharacter(kFirst, 20, '8'), kMismatch}),
+    // The case's place in the table, then the first words of what it must say.
+    [](const ::testing::TestParamInfo<Refusal>& info) {
+        std::string name = "Case" + std::to_string(info.index);
+        bool gap = true;
+        for (const char c : std::string(info.param.reason)) {
+            if (c == ':' || c == '(') break;
+            const bool word =
+                (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+            if (word && gap && name.size() >= 32) break;
+            if (word && gap) name += '_';
+            if (word) name += c;
+            gap = !word;
+        }
+        return name;
+    });
 
 TEST(CheckSubmission, AcceptsEveryTextTheGameBuildsForEveryNumber) {
     std::mt19937 rng(5162001);

@@ -35,7 +35,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(KnownCode{kFirstPlain, 57, "DVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05"},
                       KnownCode{kFirstPlain, 10, "0ACARGU2Q1Q0462029A2IQEL8QI624SI0I0G08AU"},
                       KnownCode{"GY2001.0516.1158x27x19.333x5/16/2001", 83,
-                                "U3020464W8W04AE4M452SAUO630G2Q67SES21O4U"}));
+                                "U3020464W8W04AE4M452SAUO630G2Q67SES21O4U"}),
+    [](const ::testing::TestParamInfo<KnownCode>& info) {
+        return "Number" + std::to_string(info.param.r);
+    });
 
 TEST(ValidationCode, FirstExampleStagesMatchTheirCheckpoints) {
     const auto trace = validation_steps::TraceValidationCode(kFirstPlain, 57);
@@ -115,7 +118,13 @@ TEST_P(RefusedArguments, ThrowInvalidArgument) {
 INSTANTIATE_TEST_SUITE_P(ShortPlainOrNumberOutOfRange, RefusedArguments,
                          ::testing::Values(Refused{"", 57}, Refused{"G", 57}, Refused{"GY", 9},
                                            Refused{"GY", 100}, Refused{"GY", -57},
-                                           Refused{"GY", INT_MIN}, Refused{"GY", INT_MAX}));
+                                           Refused{"GY", INT_MIN}, Refused{"GY", INT_MAX}),
+                         [](const ::testing::TestParamInfo<Refused>& info) {
+                             std::string number = std::to_string(info.param.r);
+                             if (number[0] == '-') number.replace(0, 1, "Minus");
+                             return "Length" + std::to_string(info.param.plain.size()) + "_Number" +
+                                    number;
+                         });
 
 TEST(ValidationCode, SmallestArgumentsAreAccepted) {
     EXPECT_EQ(EncodeValidationCode("GY", 10).size(), 40u);
@@ -139,7 +148,11 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, Draws,
                                            Draw{0x1.fffffep-1f, 99},
                                            // Taken in double precision this product lies just below
                                            // 47 (r = 56); in single precision it rounds to 47.
-                                           Draw{0x1.0b60b6p-1f, 57}));
+                                           Draw{0x1.0b60b6p-1f, 57}),
+                         [](const ::testing::TestParamInfo<Draw>& info) {
+                             return "Case" + std::to_string(info.index) + "_Gives" +
+                                    std::to_string(info.param.r);
+                         });
 
 TEST(ValidationNumberFromDraw, StaysWithinTenToNinetyNineNearOne) {
     // The top of [0, 1) is where a product could round up to 90.

@@ -40,7 +40,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadPosition{3, 5, 3}, ReadPosition{30, 30, 30}, ReadPosition{30, 31, 2},
                       ReadPosition{30, 32, 3}, ReadPosition{30, 40, 11}, ReadPosition{39, 39, 39},
                       ReadPosition{39, 40, 2}, ReadPosition{40, 2, 2}, ReadPosition{40, 40, 40},
-                      ReadPosition{41, 40, 40}, ReadPosition{1000, 40, 40}));
+                      ReadPosition{41, 40, 40}, ReadPosition{1000, 40, 40}),
+    [](const ::testing::TestParamInfo<ReadPosition>& info) {
+        return "Length" + std::to_string(info.param.length) + "_Element" +
+               std::to_string(info.param.element);
+    });
 
 struct Replacement {
     std::string plain;
@@ -73,7 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
         // that is 99, a lower-case "c", which counts as "C".
         Replacement{"G/", 2, 61}, Replacement{"G/", 3, 62}, Replacement{"G/", 40, 67},
         // "X" after "8" as element 40: 72 + 40 = 112, "p", counts as "P".
-        Replacement{std::string(38, '0') + "8X", 40, 80}));
+        Replacement{std::string(38, '0') + "8X", 40, 80}),
+    [](const ::testing::TestParamInfo<Replacement>& info) {
+        return "Case" + std::to_string(info.index) + "_Element" +
+               std::to_string(info.param.element);
+    });
 
 TEST(ReadCharacters, SeparatorAfterSeparatorCountsLowerCaseLettersAsUpperCase) {
     // Each "x" is replaced from the text's own "x" before it, never from a replaced value:
@@ -203,7 +211,10 @@ INSTANTIATE_TEST_SUITE_P(
         // 2.5 + 0.75 -> 2 then 2.75 -> 3; 3 + 57 = 60, 60 / 40 ties to 2.
         MeanCase{QuartersOf({{1, 10}, {2, 3}, {40, 228}}), 2},
         // 140 / 40 = 3.5 ties to 4.
-        MeanCase{QuartersOf({{5, 560}}), 4}));
+        MeanCase{QuartersOf({{5, 560}}), 4}),
+    [](const ::testing::TestParamInfo<MeanCase>& info) {
+        return "Case" + std::to_string(info.index) + "_Mean" + std::to_string(info.param.mean);
+    });
 
 TEST(Mix, RoundsHalvesToEvenThenTakesExclusiveOr) {
     const Quarters q = QuartersOf({{1, 10}, {2, 14}, {3, 9}, {4, 11}, {5, 4}});
@@ -253,7 +264,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Neighbours{"88", "80"}, Neighbours{"99", "90"}, Neighbours{"111", "131"},
                       // The changed "3" meets the next "3", which moves on again.
                       Neighbours{"1133", "1353"}, Neighbours{"3355", "3575"},
-                      Neighbours{"A0A0", "A0A0"}, Neighbours{"8800", "8020"}));
+                      Neighbours{"A0A0", "A0A0"}, Neighbours{"8800", "8020"}),
+    [](const ::testing::TestParamInfo<Neighbours>& info) { return "From" + info.param.before; });
 
 TEST(WriteRandomDigits, WritesTensAtTenAndUnitsFurtherOn) {
     std::string code(40, 'A');
