@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,8 +19,10 @@
 
 namespace {
 
+// The top of the game thread's stack, as its loop first reads the clock; and the deepest the
+// handlers went below it. Both only touched on the game's thread, read once it has stopped.
 const char* stackTop = nullptr;
-std::size_t deepestStack = 0;
+std::atomic<std::size_t> deepestStack{0};
 
 // Called from inside the game's handlers (every Start draws), so the depth seen here is the
 // depth the handlers run at.
@@ -29,12 +32,36 @@ void NoteStackDepth() {
     if (depth > deepestStack) deepestStack = depth;
 }
 
+class StackTiming final : public gyrolap::GameThread::Timing {
+  public:
+    std::uint64_t Now() override {
+        char here = 0;
+        if (!stackTop) stackTop = &here;
+        return steady_.Now();
+    }
+    void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
+              const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) override {
+        steady_.Wait(lock, wakeUp, pending, wake);
+    }
+
+  private:
+    gyrolap::SteadyTiming steady_;
+};
+
+class Driver final : public gyrolap::QtDriver {
+  public:
+    using QtDriver::QtDriver;
+
+  protected:
+    std::unique_ptr<gyrolap::GameThread::Timing> MakeTiming() override {
+        return std::make_unique<StackTiming>();
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace gyrolap;
-    char top = 0;
-    stackTop = &top;
     QApplication app(argc, argv);
     const long games = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 1000;
     if (games < 100) {
@@ -50,7 +77,7 @@ int main(int argc, char** argv) {
     });
     Game game(platform);
     MainWindow window(game.board());
-    QtDriver driver(game, platform, window);
+    Driver driver(game, platform, window);
     QPushButton* action = window.findChild<QPushButton*>("cmdAction");
 
     long played = 0;
@@ -91,8 +118,8 @@ int main(int argc, char** argv) {
             }
             return;
         }
-        const GameState& s = game.state();
-        if (game.board().cmdAction == kStartCaption && !startPosted) {
+        const GameState& s = driver.LatestFrame().state;
+        if (driver.LatestFrame().board.cmdAction == kStartCaption && !startPosted) {
             startPosted = true;  // during the animation, except for the very first game
             bench::PostClick(action);
         } else if (s.Running && !missPosted) {
@@ -101,18 +128,17 @@ int main(int argc, char** argv) {
         }
     });
 
-    const std::size_t depthBefore = game.scheduler().Depth();
     std::size_t deepestNesting = 0;
-    QObject::connect(&driver, &QtDriver::settled,
-                     [&] { deepestNesting = std::max(deepestNesting, game.scheduler().Depth()); });
+    QObject::connect(&driver, &QtDriver::settled, [&] {
+        deepestNesting = std::max(deepestNesting, driver.LatestFrame().depth);
+    });
     driver.Load();
     const int status = QApplication::exec();
     const long rssEnd = bench::CurrentRssKiB();
 
     std::printf("platform:                  %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("games played:              %ld\n", played);
-    std::printf("deepest nesting:           %zu suspended activities\n",
-                deepestNesting - depthBefore);
+    std::printf("deepest nesting:           %zu suspended activities\n", deepestNesting);
     std::printf("peak memory (max RSS):     %ld KiB\n", bench::PeakRssKiB());
     std::printf("memory per game (RSS):     %.0f bytes (games 100 to %ld)\n",
                 static_cast<double>(rssEnd - rssAt100) * 1024.0 / static_cast<double>(games - 100),

@@ -7,7 +7,7 @@
 
 namespace gyrolap {
 
-class SpinningDriver final : public QtDriver {
+class SpinningDriver : public QtDriver {
     Q_OBJECT
   public:
     using QtDriver::QtDriver;

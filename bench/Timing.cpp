@@ -1,8 +1,13 @@
-// Plays one long game in the real window twice, once on our sleeping driver and once on the
-// classic spinning one, with a player that presses whenever the particle stands in the ring:
-// levels 1 to 5, then 100 hits into level 6, then a miss. For every step it records when the
-// step was due by the rules' own arithmetic (StepStart plus the delay) and when the ball was
-// shown, and prints lateness and CPU for both, with the ratios. Needs a display (Xvfb serves).
+// Plays one long game in the real window twice, once with the game's thread sleeping until each
+// wait ends and once with it spinning on the clock, with a player that presses whenever the
+// window shows the particle in the ring: levels 1 to 5, then 100 hits into level 6, then a
+// miss. It measures, at the same moments:
+// - how late every step of the run came, against the instant the rules' whole-millisecond
+//   clock made it due (StepStart plus the delay);
+// - how late a bare thread wakes from 1 ms timerfd sleeps meanwhile: the system's floor;
+// - how long the window took to paint each frame;
+// - how long a press took from entering the process's event queue to being judged;
+// - the CPU the process used. Needs a display (Xvfb serves).
 #include <sys/prctl.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -10,11 +15,16 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "BenchSupport.h"
 #include "SpinningDriver.h"
@@ -40,6 +50,7 @@ struct Part {
 
 struct Figures {
     Part part[2];  // levels 1-5, level 6
+    std::vector<double> floorMs, paintMs, inputMs;
     std::string outcome;
     double CpuWhole() const {
         const double wall = static_cast<double>(part[1].wallEnd - part[0].wallStart) / 1e9;
@@ -47,45 +58,153 @@ struct Figures {
     }
 };
 
-// Watches the board after every settle, as a player watches the window, and presses.
+// The game thread's own clock and wait, watched from that thread: a wait armed during a run is
+// a step, and when it ends by its deadline the step comes that late.
+class WatchedTiming final : public GameThread::Timing {
+  public:
+    WatchedTiming(std::unique_ptr<GameThread::Timing> inner, const Game& game, Figures& figures,
+                  std::mutex& lock)
+        : inner_(std::move(inner)), game_(game), figures_(figures), lock_(lock) {}
+    std::uint64_t Now() override { return inner_->Now(); }
+    void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
+              const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) override {
+        const bool step = wake && game_.state().Running;
+        const int part = game_.state().Level == 6 ? 1 : 0;
+        inner_->Wait(lock, wakeUp, pending, wake);
+        if (!step) return;
+        const std::int64_t now = SteadyNs();
+        const auto due = static_cast<std::int64_t>(*wake) * 1'000'000;
+        if (now < due) return;  // woken by an input; the wait goes on
+        std::lock_guard guard(lock_);
+        figures_.part[part].lateMs.push_back(static_cast<double>(now - due) / 1e6);
+    }
+
+  private:
+    std::unique_ptr<GameThread::Timing> inner_;
+    const Game& game_;
+    Figures& figures_;
+    std::mutex& lock_;
+};
+
+// A driver of either kind, its thread's timing watched.
+template <class Driver>
+class Watched final : public Driver {
+  public:
+    Watched(Game& game, QtPlatform& platform, MainWindow& window, Figures& figures,
+            std::mutex& lock)
+        : Driver(game, platform, window), game_(game), figures_(figures), lock_(lock) {}
+
+  protected:
+    std::unique_ptr<GameThread::Timing> MakeTiming() override {
+        return std::make_unique<WatchedTiming>(Driver::MakeTiming(), game_, figures_, lock_);
+    }
+
+  private:
+    const Game& game_;
+    Figures& figures_;
+    std::mutex& lock_;
+};
+
+// When each press went into the event queue, and when the game judged it.
+class PressTimes final : public SessionLog {
+  public:
+    void Posted() {
+        std::lock_guard guard(lock_);
+        posted_.push_back(SteadyNs());
+    }
+    void Started(std::uint32_t, std::string_view) override {}
+    void Delivered(std::uint64_t, Input input) override {
+        if (input != Input::Press) return;
+        std::lock_guard guard(lock_);
+        if (posted_.empty()) return;
+        delays.push_back(static_cast<double>(SteadyNs() - posted_.front()) / 1e6);
+        posted_.pop_front();
+    }
+    void Drew(float) override {}
+    void ReadDate(std::uint64_t, std::string_view) override {}
+    void Finished(std::uint64_t, const Board&, bool) override {}
+
+    std::vector<double> delays;  // read once the game has stopped
+
+  private:
+    std::mutex lock_;
+    std::deque<std::int64_t> posted_;
+};
+
+// Times the window's painting: each update request (the widgets' repaint and the flush to the
+// screen) is handled here, between two clock readings.
+class PaintTimer final : public QObject {
+  public:
+    explicit PaintTimer(std::vector<double>& paintMs) : paintMs_(paintMs) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::UpdateRequest || busy_) return false;
+        busy_ = true;
+        const std::int64_t start = SteadyNs();
+        watched->event(event);
+        paintMs_.push_back(static_cast<double>(SteadyNs() - start) / 1e6);
+        busy_ = false;
+        return true;
+    }
+
+  private:
+    std::vector<double>& paintMs_;
+    bool busy_ = false;
+};
+
+// How late the system wakes a bare thread from 1 ms sleeps on an absolute deadline, sampled on
+// a thread of its own for as long as it runs: the floor under any driver that sleeps.
+class FloorSampler {
+  public:
+    explicit FloorSampler(std::vector<double>& lateMs)
+        : lateMs_(lateMs), thread_([this] { Run(); }) {}
+    ~FloorSampler() {
+        stop_ = true;
+        thread_.join();
+    }
+
+  private:
+    void Run() {
+        const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
+        if (fd < 0) return;
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+        while (!stop_) {
+            const std::int64_t due = SteadyNs() + 1'000'000;
+            itimerspec spec{};
+            spec.it_value.tv_sec = static_cast<time_t>(due / 1'000'000'000);
+            spec.it_value.tv_nsec = static_cast<long>(due % 1'000'000'000);
+            timerfd_settime(fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+            std::uint64_t expirations = 0;
+            if (::read(fd, &expirations, sizeof expirations) < 0) break;
+            lateMs_.push_back(static_cast<double>(SteadyNs() - due) / 1e6);
+        }
+        ::close(fd);
+    }
+
+    std::vector<double>& lateMs_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Watches the window's latest frame, as a player watches the window, and presses.
 class Player {
   public:
-    Player(Game& game, QtPlatform& platform, QPushButton* action, Figures& figures)
-        : game_(game), platform_(platform), action_(action), figures_(figures) {}
-
-    void OnRendered() { lastRender_ = SteadyNs(); }
+    Player(const QtDriver& driver, QtPlatform& platform, QPushButton* action, Figures& figures,
+           PressTimes& presses)
+        : driver_(driver),
+          platform_(platform),
+          action_(action),
+          figures_(figures),
+          presses_(presses) {}
 
     void OnSettled() {
         if (done_) return;
         const std::int64_t now = SteadyNs();
-        const GameState& s = game_.state();
-        const int part = s.Level == 6 ? 1 : 0;
-
-        if (s.Running && s.StepStart != lastStepStart_) {
-            if (timing_) {
-                // Due when (clock - StepStart) >= StepDelay, on the whole-millisecond clock.
-                const std::int64_t nowMs = now / 1'000'000;
-                const std::int64_t stepStartMs =
-                    nowMs -
-                    static_cast<std::uint32_t>(static_cast<std::uint32_t>(nowMs) - lastStepStart_);
-                const double dueNs =
-                    (static_cast<double>(stepStartMs) + std::ceil(s.StepDelay)) * 1e6;
-                figures_.part[part].lateMs.push_back((static_cast<double>(now) - dueNs) / 1e6);
-                if (std::getenv("GYROLAP_BENCH_TRACE") && figures_.part[part].lateMs.back() > 1.0)
-                    std::fprintf(stderr,
-                                 "late %.3f ms: level %d hits %d ball %d delay %.2f, %.3f ms after "
-                                 "the last render, %.3f ms after the last press\n",
-                                 figures_.part[part].lateMs.back(), s.Level,
-                                 static_cast<int>(s.HitCount), s.BallIndex, s.StepDelay,
-                                 static_cast<double>(now - lastRender_) / 1e6,
-                                 static_cast<double>(now - lastPress_) / 1e6);
-            }
-            if (part == 1 && figures_.part[1].wallStart == 0) {
-                figures_.part[0].cpuEnd = figures_.part[1].cpuStart = CpuSeconds();
-                figures_.part[0].wallEnd = figures_.part[1].wallStart = now;
-            }
-            lastStepStart_ = s.StepStart;
-            timing_ = true;
+        const GameState& s = driver_.LatestFrame().state;
+        if (s.Level == 6 && figures_.part[1].wallStart == 0) {
+            figures_.part[0].cpuEnd = figures_.part[1].cpuStart = CpuSeconds();
+            figures_.part[0].wallEnd = figures_.part[1].wallStart = now;
         }
 
         if (QWidget* box = platform_.OpenMessage()) {
@@ -111,78 +230,65 @@ class Player {
             missing_ = s.Level == 6 && s.HitCount >= kHitsIntoLevel6;
             if (!missing_ && inRing && pressedFor_ != s.StepStart) {
                 pressedFor_ = s.StepStart;
-                lastPress_ = SteadyNs();
-                PostClick(action_);
+                Press();
             } else if (missing_ && !inRing && !missPosted_) {
                 missPosted_ = true;
-                PostClick(action_);
+                Press();
             }
-        } else if (game_.board().cmdAction == kStartCaption && game_.scheduler().Idle() &&
-                   !started_) {
+        } else if (driver_.LatestFrame().board.cmdAction == kStartCaption && !s.Running &&
+                   !driver_.LatestFrame().wake && !started_) {
             started_ = true;
-            timing_ = false;  // the first step of a run has no step before it
             if (figures_.part[0].wallStart == 0) {
                 figures_.part[0].cpuStart = CpuSeconds();
                 figures_.part[0].wallStart = SteadyNs();
             }
-            PostClick(action_);
+            Press();
         }
     }
 
   private:
-    Game& game_;
+    void Press() {
+        presses_.Posted();
+        PostClick(action_);
+    }
+
+    const QtDriver& driver_;
     QtPlatform& platform_;
     QPushButton* action_;
     Figures& figures_;
-    std::uint32_t lastStepStart_ = 0;
+    PressTimes& presses_;
     std::uint32_t pressedFor_ = 1;
-    bool timing_ = false;
     bool started_ = false;
     bool missing_ = false;
     bool missPosted_ = false;
     bool done_ = false;
-    std::int64_t lastRender_ = 0;
-    std::int64_t lastPress_ = 0;
 };
 
 template <class Driver>
 Figures PlayOnce() {
     Figures figures;
+    std::mutex lock;
     QtPlatform platform;  // the monotonic clock, as the game uses it
     platform.UseRandomSource(FixedRandom());
     Game game(platform);
+    PressTimes presses;
+    game.SetLog(&presses);
     MainWindow window(game.board());
-    Driver driver(game, platform, window);
-    Player player(game, platform, window.findChild<QPushButton*>("cmdAction"), figures);
-    QObject::connect(&driver, &Driver::settled, [&player] { player.OnSettled(); });
-    if constexpr (requires { &Driver::rendered; })
-        QObject::connect(&driver, &Driver::rendered, [&player] { player.OnRendered(); });
-    driver.Load();
-    QApplication::exec();
-    driver.Quit();
-    window.hide();
-    return figures;
-}
-
-// How late the system wakes a thread that sleeps on an absolute deadline, with no Qt at all:
-// the floor under any driver that sleeps.
-std::vector<double> BareWakeLateness(int count, std::chrono::milliseconds sleep) {
-    std::vector<double> late;
-    const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
-    if (fd < 0) return late;
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    for (int i = 0; i < count; ++i) {
-        const std::int64_t due = SteadyNs() + std::chrono::nanoseconds(sleep).count();
-        itimerspec spec{};
-        spec.it_value.tv_sec = static_cast<time_t>(due / 1'000'000'000);
-        spec.it_value.tv_nsec = static_cast<long>(due % 1'000'000'000);
-        timerfd_settime(fd, TFD_TIMER_ABSTIME, &spec, nullptr);
-        std::uint64_t expirations = 0;
-        if (::read(fd, &expirations, sizeof expirations) < 0) break;
-        late.push_back(static_cast<double>(SteadyNs() - due) / 1e6);
+    Watched<Driver> driver(game, platform, window, figures, lock);
+    Player player(driver, platform, window.findChild<QPushButton*>("cmdAction"), figures, presses);
+    QObject::connect(&driver, &QtDriver::settled, [&player] { player.OnSettled(); });
+    PaintTimer paints(figures.paintMs);
+    {
+        FloorSampler floor(figures.floorMs);
+        driver.Load();
+        window.windowHandle()->installEventFilter(&paints);
+        QApplication::exec();
+        driver.Quit();
     }
-    ::close(fd);
-    return late;
+    window.windowHandle()->removeEventFilter(&paints);
+    window.hide();
+    figures.inputMs = presses.delays;
+    return figures;
 }
 
 void PrintRow(const char* driver, const char* name, const Part& part) {
@@ -191,8 +297,9 @@ void PrintRow(const char* driver, const char* name, const Part& part) {
                 Percentile(part.lateMs, 1.0), part.CpuPerWall());
 }
 
-double Ratio(double ours, double theirs) {
-    return theirs != 0 ? ours / theirs : 0;
+void PrintSpread(const char* what, const std::vector<double>& ms) {
+    std::printf("%-40s %7zu %9.3f %9.3f %9.3f\n", what, ms.size(), Percentile(ms, 0.50),
+                Percentile(ms, 0.99), Percentile(ms, 1.0));
 }
 
 }  // namespace
@@ -205,35 +312,33 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "bench_timing: running offscreen; use a real display (Xvfb) for figures\n");
 
-    const std::vector<double> bare = BareWakeLateness(200, std::chrono::milliseconds(40));
     const Figures ours = PlayOnce<gyrolap::QtDriver>();
-
     // --ours-only skips the spinning driver, for quick comparisons of our own settings.
     const bool oursOnly = argc > 1 && std::string_view(argv[1]) == "--ours-only";
     const Figures spin = oursOnly ? Figures{} : PlayOnce<gyrolap::SpinningDriver>();
 
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
-    std::printf("sleeping driver: %s\nspinning driver: %s\n", ours.outcome.c_str(),
+    std::printf("sleeping driver: %s\nspinning driver: %s\n\n", ours.outcome.c_str(),
                 spin.outcome.c_str());
-    std::printf(
-        "system floor: a bare 40 ms timerfd sleep wakes late by p50 %.3f, p99 %.3f, max %.3f ms\n",
-        Percentile(bare, 0.5), Percentile(bare, 0.99), Percentile(bare, 1.0));
+    std::printf("%-40s %7s %9s %9s %9s\n", "measured while our driver played", "count", "p50 ms",
+                "p99 ms", "max ms");
+    PrintSpread("system floor: bare 1 ms timerfd sleeps", ours.floorMs);
+    PrintSpread("paint per frame (window's thread)", ours.paintMs);
+    PrintSpread("press: event queued to judged", ours.inputMs);
     std::printf("\n%-9s %-11s %7s %9s %9s %9s %10s\n", "driver", "part", "steps", "p50 ms",
                 "p99 ms", "max ms", "CPU s/s");
     PrintRow("sleeping", "levels 1-5", ours.part[0]);
     PrintRow("sleeping", "level 6", ours.part[1]);
-    PrintRow("spinning", "levels 1-5", spin.part[0]);
-    PrintRow("spinning", "level 6", spin.part[1]);
-    std::printf("\nwhole game CPU s/s: sleeping %.4f, spinning %.4f\n", ours.CpuWhole(),
-                spin.CpuWhole());
-    std::printf("ratios sleeping / spinning:\n");
-    std::printf("  p99 lateness, levels 1-5: %.2f\n", Ratio(Percentile(ours.part[0].lateMs, 0.99),
-                                                            Percentile(spin.part[0].lateMs, 0.99)));
-    std::printf("  p99 lateness, level 6:    %.2f\n", Ratio(Percentile(ours.part[1].lateMs, 0.99),
-                                                            Percentile(spin.part[1].lateMs, 0.99)));
-    std::printf("  CPU, levels 1-5:          %.4f\n",
-                Ratio(ours.part[0].CpuPerWall(), spin.part[0].CpuPerWall()));
-    std::printf("  CPU, whole game:          %.4f  (spinning uses %.0fx more)\n",
-                Ratio(ours.CpuWhole(), spin.CpuWhole()), Ratio(spin.CpuWhole(), ours.CpuWhole()));
+    if (!oursOnly) {
+        PrintRow("spinning", "levels 1-5", spin.part[0]);
+        PrintRow("spinning", "level 6", spin.part[1]);
+        std::printf("\nwhole game CPU s/s: sleeping %.4f, spinning %.4f\n", ours.CpuWhole(),
+                    spin.CpuWhole());
+    }
+    std::printf(
+        "\nsummary: late_p99_ms levels1-5=%.3f level6=%.3f floor_p99_ms=%.3f "
+        "cpu_levels1-5=%.4f input_p99_ms=%.3f\n",
+        Percentile(ours.part[0].lateMs, 0.99), Percentile(ours.part[1].lateMs, 0.99),
+        Percentile(ours.floorMs, 0.99), ours.part[0].CpuPerWall(), Percentile(ours.inputMs, 0.99));
     return 0;
 }

@@ -69,6 +69,7 @@ void GameThread::Publish() {
         latest_.state = game_.state();
         latest_.messageOpen = messageOpen;
         latest_.wake = wake;
+        latest_.depth = game_.scheduler().Depth();
         ++latest_.serial;
     }
     {

@@ -30,6 +30,8 @@ struct Frame {
     bool messageOpen = false;
     // When the top wait ends, on the thread's clock; nothing when no wait is on the clock.
     std::optional<std::uint64_t> wake;
+    // How many activities are suspended, one in another.
+    std::size_t depth = 0;
     // Counts the changes published so far.
     std::uint64_t serial = 0;
 };
