@@ -6,6 +6,9 @@
 #include <QLocale>
 #include <string>
 
+#include "game/GameState.h"
+#include "submit/SubmissionCheck.h"
+#include "submit/ValidationCode.h"
 #include "ui/ShortDate.h"
 
 namespace gyrolap {
@@ -80,6 +83,21 @@ TEST(ShortDate, EveryLocaleWritesThreeAsciiNumbersAndNoFormatCharacter) {
         // literal after the year, such as the Bulgarian " \u0433.", may lie beyond.
         const std::size_t lastDigit = text.find_last_of("0123456789");
         EXPECT_LE(lastDigit + 1, 13u) << locale.name().toStdString() << ": " << text;
+    }
+}
+
+TEST(ShortDate, EveryLocalesDateMakesATextTheCheckerAccepts) {
+    const auto locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    for (const QDate& day : {QDate(2001, 5, 16), QDate(2024, 1, 5), QDate(2099, 12, 31)}) {
+        for (const QLocale& locale : locales) {
+            const std::string date = ShortDateText(locale, day);
+            const std::string text = BuildSubmissionText(kVersionText, "27", "19.333", date, 0.5f);
+            const SubmissionCheck check = CheckSubmission(text);
+            EXPECT_TRUE(check.valid)
+                << locale.name().toStdString() << ": " << text << ": " << check.reason;
+            EXPECT_EQ(check.date, date);
+        }
     }
 }
 
