@@ -138,6 +138,9 @@ void Session::Deliver(EventKind kind) {
         case EventKind::Snap:
             out_ << Now() << " snap " << DescribeBoard(game_->board(), MessageOpen()) << '\n';
             break;
+        case EventKind::Wake:
+            // The clock has reached the time already; the game's own waits ran on it.
+            break;
     }
     game_->scheduler().Settle();
 }
