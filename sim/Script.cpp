@@ -17,8 +17,8 @@ namespace {
 constexpr std::uint64_t kLatestTime = std::uint64_t{1} << 53;
 // No line of a sensible script comes near this; a longer one is refused without being kept.
 constexpr std::size_t kMaxLineLength = 4096;
-// The longest text of one random value that is read at all.
-constexpr std::size_t kMaxValueLength = 64;
+// The longest text of one random value that is read at all, as long as any other line.
+constexpr std::size_t kMaxValueLength = kMaxLineLength;
 // How much of a script's word a message quotes.
 constexpr std::size_t kQuoteLength = 40;
 

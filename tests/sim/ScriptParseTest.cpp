@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{"at 5 \xE2\x80\xAEsserp\nend 1\n", 1, "unknown event '\\u{202E}sserp'"},
         BadScript{std::string(100, 'w') + "\n", 1,
                   "unknown command '" + std::string(40, 'w') + "...'"},
-        BadScript{"random 0." + std::string(100, '5') + "\nend 1\n", 1,
+        BadScript{"random 0.5 0." + std::string(5000, '5') + "\nend 1\n", 1,
                   "malformed random value '0." + std::string(38, '5') + "...'"},
         BadScript{"date " + std::string(5000, '1') + "\nend 1\n", 1,
                   "line is longer than 4096 bytes"},
@@ -234,19 +234,19 @@ long PeakResidentKiB() {
 }
 
 TEST(ScriptParse, MemoryFollowsTheValuesNotTheLengthOfTheText) {
-    // 256 MiB of text on one random line give 4 Mi values: 16 MiB as floats.
+    // 128 MiB of text on one random line give 2 Mi values: 8 MiB as floats.
     const std::string value = "0." + std::string(60, '5') + "0 ";
     ASSERT_EQ(value.size(), 64u);
     const long before = PeakResidentKiB();
-    GeneratedScript source("random", " " + value, std::size_t{4} << 20, "\nend 1\n");
+    GeneratedScript source("random", " " + value, std::size_t{2} << 20, "\nend 1\n");
     std::istream in(&source);
     const Script script = ParseScript(in);
     const long grown = PeakResidentKiB() - before;
-    EXPECT_EQ(script.randoms.size(), std::size_t{4} << 20);
+    EXPECT_EQ(script.randoms.size(), std::size_t{2} << 20);
     EXPECT_EQ(script.randoms.back(), script.randoms.front());
-    // Keeping the line would cost its 256 MiB at least; the values with the vector's spare
-    // room cost at most 32 MiB.
-    EXPECT_LT(grown, 48 * 1024) << "peak resident memory grew by " << grown << " KiB";
+    // Keeping the line would cost its 128 MiB at least; the values with the vector's spare
+    // room cost at most 16 MiB.
+    EXPECT_LT(grown, 32 * 1024) << "peak resident memory grew by " << grown << " KiB";
 }
 
 TEST(ScriptParse, AnUnknownWordOfAQuarterGigabyteIsRefusedInFlatMemory) {
