@@ -62,16 +62,9 @@ int main(int argc, char** argv) {
     bool writeFailed = false;
     int writeError = 0;
     gyrolap::LineSplitter splitter([&](std::string_view line, bool tooLong) {
-        std::string answer;
-        if (tooLong) {
-            allValid = false;
-            answer = gyrolap::TooLongAnswer();
-        } else {
-            const gyrolap::SubmissionCheck check = gyrolap::CheckSubmission(line);
-            allValid = allValid && check.valid;
-            answer = gyrolap::AnswerLine(check);
-        }
-        answer += '\n';
+        bool valid = false;
+        const std::string answer = gyrolap::AnswerTo(line, tooLong, valid);
+        allValid = allValid && valid;
         if (!writeFailed && std::fwrite(answer.data(), 1, answer.size(), stdout) != answer.size()) {
             writeFailed = true;
             writeError = errno;

@@ -41,7 +41,7 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-// Writes `text` and reports whether standard output took all of it.
+// Flushes standard output: a run whose output was not all written is a failed run.
 int Finish(int status) {
     std::cout.flush();
     if (!std::cout) {

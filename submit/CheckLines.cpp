@@ -61,20 +61,27 @@ std::string TooLongAnswer() {
            " bytes), no submission text";
 }
 
+std::string AnswerTo(std::string_view line, bool tooLong, bool& valid) {
+    std::string answer;
+    if (tooLong) {
+        valid = false;
+        answer = TooLongAnswer();
+    } else {
+        const SubmissionCheck check = CheckSubmission(line);
+        valid = check.valid;
+        answer = AnswerLine(check);
+    }
+    answer += '\n';
+    return answer;
+}
+
 CheckCounts CheckStream(std::istream& in, std::ostream& out) {
     CheckCounts counts;
     LineSplitter splitter([&](std::string_view line, bool tooLong) {
         ++counts.lines;
-        std::string answer;
-        if (tooLong) {
-            ++counts.invalid;
-            answer = TooLongAnswer();
-        } else {
-            const SubmissionCheck check = CheckSubmission(line);
-            if (!check.valid) ++counts.invalid;
-            answer = AnswerLine(check);
-        }
-        answer += '\n';
+        bool valid = false;
+        const std::string answer = AnswerTo(line, tooLong, valid);
+        if (!valid) ++counts.invalid;
         out.write(answer.data(), static_cast<std::streamsize>(answer.size()));
     });
     std::array<char, 1 << 16> buffer;

@@ -30,6 +30,7 @@ class LineSplitter {
     // The input ended: a last line without a line end is still a line.
     void Finish();
 
+    // The memory the splitter holds for the line in progress.
     std::size_t HeldBytes() const { return pending_.capacity(); }
 
   private:
@@ -46,6 +47,10 @@ class LineSplitter {
 // each field escaped (and quoted where it holds a blank), or "invalid: REASON".
 std::string AnswerLine(const SubmissionCheck& check);
 std::string TooLongAnswer();
+
+// The answer, with its line end, to a line as LineSplitter hands it over; `valid` tells whether
+// the line was a valid submission.
+std::string AnswerTo(std::string_view line, bool tooLong, bool& valid);
 
 struct CheckCounts {
     std::size_t lines = 0;

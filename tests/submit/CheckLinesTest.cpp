@@ -58,6 +58,13 @@ TEST(LineSplitter, ALineAtTheLimitIsKeptOneByteMoreIsNot) {
         EXPECT_EQ(lines[1], (Line{"", true}));
         EXPECT_EQ(lines[2], (Line{"z", false}));
     }
+    // However long the line, the splitter holds no more than about the limit.
+    LineSplitter splitter([](std::string_view, bool) {});
+    const std::string piece(1 << 16, 'A');
+    for (int k = 0; k < 64; ++k) {
+        splitter.Feed(piece);
+        ASSERT_LE(splitter.HeldBytes(), 2 * kMaxLineLength);
+    }
     // A too-long last line with no line end is still reported.
     EXPECT_EQ(Split(atLimit + "B", 7), (std::vector<Line>{{"", true}}));
 }
