@@ -135,16 +135,19 @@ class LineReader {
             if (c == '\n') break;
             switch (part) {
                 case Part::FirstWord:
-                    if (line.text.empty() && c == '#') part = Part::Comment;
-                    if (IsBlank(c) && !Words(line.text).empty()) {
-                        if (Words(line.text)[0] == "random") {
+                    // Blanks before the first word are skipped; the blank after it ends it.
+                    if (IsBlank(c)) {
+                        if (line.text.empty()) break;
+                        if (line.text == "random") {
                             part = Part::Random;
                             line.random = true;
                             break;
                         }
                         part = Part::Rest;
+                    } else if (line.text.empty() && c == '#') {
+                        part = Part::Comment;
                     }
-                    if (!line.text.empty() || !IsBlank(c)) line.text += c;
+                    line.text += c;
                     if (line.text.size() >= kMaxLineLength) part = Part::Rest;
                     break;
                 case Part::Random:
@@ -169,10 +172,7 @@ class LineReader {
                     break;
             }
         }
-        if (part == Part::FirstWord && !Words(line.text).empty() &&
-            Words(line.text)[0] == "random") {
-            line.random = true;
-        }
+        if (part == Part::FirstWord && line.text == "random") line.random = true;
         if (line.random) {
             if (!value.empty()) {
                 script_.randoms.push_back(RandomValue(number, value));
