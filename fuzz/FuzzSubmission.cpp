@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "submit/CheckLines.h"
 #include "submit/SubmissionCheck.h"
 #include "submit/ValidationCode.h"
 
@@ -50,9 +51,27 @@ void CheckCodeShape(const std::string& code, int r) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
-    // The bytes as a received line: always an answer, and a reason exactly when invalid.
+    // The bytes as a received line: always an answer, and a reason exactly when invalid; the
+    // whole check never accepts what the seal alone refuses.
     const gyrolap::SubmissionCheck line = gyrolap::CheckSubmission(bytes);
     Require(line.valid == line.reason.empty());
+    const gyrolap::SubmissionCheck lineSeal = gyrolap::CheckSeal(bytes);
+    Require(lineSeal.valid == lineSeal.reason.empty());
+    Require(!line.valid || lineSeal.valid);
+
+    // The bytes as a received file, cut into lines in two pieces: every line gets one answer
+    // that holds no control byte, and no line kept is longer than the limit.
+    gyrolap::LineSplitter splitter([](std::string_view piece, bool tooLong) {
+        Require(piece.size() <= gyrolap::kMaxLineLength && (!tooLong || piece.empty()));
+        const std::string answer = gyrolap::AnswerLine(gyrolap::CheckSubmission(piece));
+        for (const char c : answer) {
+            const auto byte = static_cast<unsigned char>(c);
+            Require(byte >= 0x20 && byte != 0x7F);
+        }
+    });
+    splitter.Feed(bytes.substr(0, size / 2));
+    splitter.Feed(bytes.substr(size / 2));
+    splitter.Finish();
 
     // The bytes as a draw.
     if (size >= sizeof(float)) {
@@ -87,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What the encoder sealed the checker accepts, exactly when the plain part has the form
     // of a submission, and any one changed code character breaks the seal.
     std::string text = std::string(bytes) + "x" + code;
-    const gyrolap::SubmissionCheck sealed = gyrolap::CheckSubmission(text);
+    const gyrolap::SubmissionCheck sealed = gyrolap::CheckSeal(text);
     Require(sealed.valid == HasSubmissionForm(bytes));
     if (sealed.valid) {
         Require(gyrolap::PlainPart(sealed.version, sealed.best, sealed.average, sealed.date) ==
@@ -97,6 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const char replacement = kCodeCharacters[(sum / 40) % 36];
         if (text[position] != replacement) {
             text[position] = replacement;
+            Require(!gyrolap::CheckSeal(text).valid);
             Require(!gyrolap::CheckSubmission(text).valid);
         }
     }

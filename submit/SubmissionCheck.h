@@ -1,5 +1,6 @@
 // Checks a received submission line: reads the two random digits back out of its code,
-// re-encodes the plain part and says whether the code belongs to the text, and if not, why.
+// re-encodes the plain part and says whether the code belongs to the text, then whether each
+// piece is one this game writes; if not, why.
 #pragma once
 
 #include <string>
@@ -17,7 +18,14 @@ struct SubmissionCheck {
     std::string date;
 };
 
-// Any line of any bytes gets an answer. Blanks around the text and a trailing CR or LF are ignored.
+// Any line of any bytes gets an answer. Blanks, no-break spaces and a byte order mark around the
+// text and a trailing CR or LF are ignored. Valid only when the code seals the text and every
+// piece is one the game can write: this version, a best score and an average that a board of
+// three best scores shows, and a date of day, month and year in digits.
 SubmissionCheck CheckSubmission(std::string_view line);
+
+// Only the seal: the text splits into its pieces and the code belongs to its plain part,
+// whatever the pieces hold.
+SubmissionCheck CheckSeal(std::string_view line);
 
 }  // namespace gyrolap

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "ui/MainWindow.h"
+#include "ui/ShortDate.h"
 
 namespace gyrolap {
 
@@ -66,17 +67,9 @@ float QtPlatform::NextRandom() {
     return static_cast<float>(random_.bounded(1u << 24)) / 16777216.0f;
 }
 
-QString ShortDateFormat(const QLocale& locale) {
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (format.contains(QLatin1String("yy")) && !format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return format;
-}
-
 std::string QtPlatform::ShortDate() {
     if (dateSource_) return dateSource_();
-    const QLocale locale = QLocale::system();
-    return locale.toString(QDate::currentDate(), ShortDateFormat(locale)).toStdString();
+    return ShortDateText(QLocale::system(), QDate::currentDate());
 }
 
 void QtPlatform::SetClipboardText(std::string_view text) {

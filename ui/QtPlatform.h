@@ -76,8 +76,4 @@ class QtPlatform final : public Platform {
     std::function<void()> messageClosed_;
 };
 
-// The short date format of `locale`, with the year written in full: a submission must name its
-// day without doubt, and "5/16/01" could be any century.
-QString ShortDateFormat(const QLocale& locale);
-
 }  // namespace gyrolap

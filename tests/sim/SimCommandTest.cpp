@@ -83,4 +83,81 @@ TEST(SimCommand, StopsWithStatus3WhenTheRandomValuesRunOut) {
     EXPECT_EQ(result.out, "");
 }
 
+// Runs gyrolap-sim through the shell with `redirections` as they stand, and the script on
+// standard input unless the redirections close it; returns the status and the error output.
+Result RunSimRedirected(const std::string& args, const std::string& redirections,
+                        const std::string& input) {
+    const auto stem = std::filesystem::temp_directory_path() /
+                      ("gyrolap-sim-redirect-" + std::to_string(::getpid()));
+    const std::string in = stem.string() + ".in", err = stem.string() + ".err";
+    std::ofstream(in, std::ios::binary) << input;
+    const std::string command = std::string("'") + GYROLAP_SIM_BINARY + "' " + args + " <'" + in +
+                                "' " + redirections + " 2>'" + err + "'";
+    const int raw = std::system(command.c_str());
+    Result result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream file(err, std::ios::binary);
+    result.err.assign(std::istreambuf_iterator<char>(file), {});
+    std::filesystem::remove(in);
+    std::filesystem::remove(err);
+    return result;
+}
+
+TEST(SimCommand, AFailedWriteIsAFailure) {
+    struct Case {
+        const char* redirections;
+        const char* reason;
+    };
+    for (const Case& c :
+         {Case{">/dev/full", "No space left on device"}, Case{">&-", "Bad file descriptor"}}) {
+        if (std::string(c.redirections) == ">/dev/full" && !std::filesystem::exists("/dev/full"))
+            continue;
+        const Result result = RunSimRedirected("", c.redirections, kSubmitScript);
+        EXPECT_EQ(result.status, 2) << c.redirections;
+        EXPECT_EQ(result.err,
+                  std::string("gyrolap-sim: cannot write the output: ") + c.reason + "\n")
+            << c.redirections;
+    }
+}
+
+TEST(SimCommand, AClosedStandardInputIsUnreadableNotEmpty) {
+    const Result result = RunSimRedirected("", "<&- >/dev/null", "");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "gyrolap-sim: cannot read the script from standard input: Bad file descriptor\n");
+}
+
+TEST(SimCommand, ADirectoryIsNoScript) {
+    const auto dir = std::filesystem::temp_directory_path();
+    const Result result = RunSim("'" + dir.string() + "'", "");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "gyrolap-sim: cannot read script '" + dir.string() + "': Is a directory\n");
+}
+
+TEST(SimCommand, MessagesQuoteTheScriptEscapedAndShort) {
+    const Result result = RunSim("", "at 0 snap\n" + std::string("\x1b]0;owned\x07\0", 11) +
+                                         std::string(5000, 'w') + "\nend 1\n");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "gyrolap-sim: line 2: unknown command '\\x1B]0;owned\\x07\\x00" +
+                              std::string(29, 'w') + "...'\n");
+}
+
+TEST(SimCommand, HelpVersionAndUnknownOptions) {
+    const Result version = RunSim("--version", "");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "gyrolap-sim 2001.0516.1158\n");
+    const Result help = RunSim("--help", "");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("usage: gyrolap-sim [SCRIPT]\n")) << help.out;
+    EXPECT_NE(help.out.find("Exit status:"), std::string::npos) << help.out;
+    for (const std::string args : {"--frobnicate", "-x", "a.script b.script"}) {
+        const Result bad = RunSim(args, kSubmitScript);
+        EXPECT_EQ(bad.status, 2) << args;
+        EXPECT_EQ(bad.out, "") << args;
+        EXPECT_TRUE(bad.err.starts_with("gyrolap-sim: ")) << bad.err;
+        EXPECT_NE(bad.err.find("usage: gyrolap-sim [SCRIPT]"), std::string::npos) << bad.err;
+    }
+}
+
 }  // namespace

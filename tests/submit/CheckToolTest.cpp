@@ -117,13 +117,55 @@ TEST_F(CheckTool, EmptyInputPrintsNothingAndExitsZero) {
     EXPECT_EQ(run.err, "");
 }
 
-TEST_F(CheckTool, ControlBytesInAValidDateAreShownEscaped) {
+TEST_F(CheckTool, ADateWithBlanksIsQuotedSoTheAnswerSplitsBack) {
     const std::string text =
-        BuildSubmissionText("2001.0516.1158", "5", "1.667", "5/16\x1b[2J\\2001", 0.25f);
-    const ToolRun run = Check("'" + Write("escape.txt", text + "\n") + "'");
+        BuildSubmissionText("2001.0516.1158", "5", "1.666", "2001. 05. 16.", 0.25f);
+    const ToolRun run = Check("'" + Write("blanks.txt", text + "\n") + "'");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
-              "valid version=2001.0516.1158 best=5 average=1.667 date=5/16\\x1B[2J\\\\2001\n");
+              "valid version=2001.0516.1158 best=5 average=1.666 date=\"2001. 05. 16.\"\n");
+}
+
+TEST_F(CheckTool, LinesEndInLfCrLfOrCrAlone) {
+    const auto file =
+        Write("mixed-ends.txt", std::string(kFirstText) + "\r" + kThirdText + "\r\n" +
+                                    "\xEF\xBB\xBF" + kFirstText + "\n" + "\r" + kThirdText + "\r");
+    const ToolRun run = Check("'" + file + "'");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, std::string(kFirstAnswer) + kThirdAnswer + kFirstAnswer +
+                           "invalid: empty line, no submission text\n" + kThirdAnswer);
+}
+
+TEST_F(CheckTool, ALongLineIsRefusedAndTheNextLineStillAnswered) {
+    // A genuine text at its start must not make a line of a megabyte valid.
+    std::string longLine = std::string(kFirstText) + std::string(1 << 20, 'A');
+    const auto file = Write("long.txt", longLine + "\n" + kThirdText + "\n");
+    const ToolRun run = Check("'" + file + "'");
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, "invalid: line too long (more than 4096 bytes), no submission text\n" +
+                           std::string(kThirdAnswer));
+}
+
+TEST_F(CheckTool, AFailedWriteIsReportedAndExitsTwo) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    const auto file = Write("valid.txt", std::string(kFirstText) + "\n");
+    const fs::path err = dir_ / "stderr";
+    const std::string command = std::string("'") + GYROLAP_CHECK_PATH + "' '" + file +
+                                "' > /dev/full 2> '" + err.string() + "'";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 2);
+    EXPECT_EQ(Read(err), "gyrolap-check: cannot write the answers: No space left on device\n");
+}
+
+TEST_F(CheckTool, HelpAndVersion) {
+    const ToolRun version = Check("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "gyrolap-check 2001.0516.1158\n");
+    const ToolRun help = Check("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("usage: gyrolap-check [FILE]\n")) << help.out;
+    EXPECT_EQ(help.err, "");
 }
 
 TEST_F(CheckTool, UnreadableInputExitsTwoWithAMessage) {
@@ -142,7 +184,7 @@ TEST_F(CheckTool, UnreadableInputExitsTwoWithAMessage) {
 TEST_F(CheckTool, BadUsageExitsTwo) {
     const auto file = Write("valid.txt", std::string(kFirstText) + "\n");
     for (const std::string& arguments :
-         {"'" + file + "' '" + file + "'", std::string("--frobnicate")}) {
+         {"'" + file + "' '" + file + "'", std::string("--frobnicate"), std::string("-v")}) {
         const ToolRun run = Check(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;

@@ -1,10 +1,15 @@
 // The checker of received submission lines: what it accepts, what it refuses and why, and that
-// every line gets an answer.
+// every line gets an answer. The seal alone is tested over any pieces; the whole check over the
+// texts the game itself builds.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
+#include <vector>
 
+#include "game/Board.h"
+#include "game/GameState.h"
+#include "game/ScoreBoard.h"
 #include "submit/SubmissionCheck.h"
 #include "submit/ValidationCode.h"
 #include "tests/submit/GeneratedSubmissions.h"
@@ -37,17 +42,19 @@ TEST(CheckSubmission, AcceptsPublishedTextsAndReturnsTheirPieces) {
     EXPECT_EQ(third.average, "19.333");
 }
 
-TEST(CheckSubmission, DateKeepsItsOwnSeparators) {
-    const auto check =
-        CheckSubmission(TextFor(PlainPart("2001.0516.1158", "3", ".667", "16x05x01"), 33));
+TEST(CheckSeal, DateKeepsItsOwnSeparators) {
+    const auto check = CheckSeal(TextFor(PlainPart("2001.0516.1158", "3", ".667", "16x05x01"), 33));
     EXPECT_TRUE(check.valid) << check.reason;
     EXPECT_EQ(check.average, ".667");
     EXPECT_EQ(check.date, "16x05x01");
 }
 
 TEST(CheckSubmission, ToleratesSurroundingBlanksAndTrailingCarriageReturn) {
-    for (const std::string before : {"", " ", "\t", "  \t "}) {
-        for (const std::string after : {"", "\r", " ", "\t\r", " \r", "\r ", "\n", "\r\n"}) {
+    // An editor may save a byte order mark, or put a no-break space, in front of the text.
+    for (const std::string before :
+         {"", " ", "\t", "  \t ", "\xEF\xBB\xBF", "\xC2\xA0", "\xEF\xBB\xBF \xC2\xA0"}) {
+        for (const std::string after :
+             {"", "\r", " ", "\t\r", " \r", "\r ", "\n", "\r\n", "\xC2\xA0"}) {
             const auto check = CheckSubmission(before + kFirstText + after);
             EXPECT_TRUE(check.valid) << ::testing::PrintToString(before + "..." + after);
         }
@@ -130,14 +137,14 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-TEST(CheckSubmission, AcceptsEveryTextTheGameBuildsForEveryNumber) {
+TEST(CheckSeal, AcceptsEveryTextTheEncoderSealsForEveryNumber) {
     std::mt19937 rng(5162001);
     for (int sample = 0; sample < 80; ++sample) {
         const auto pieces = testing::RandomPieces(rng);
         const std::string plain =
             PlainPart(pieces.version, pieces.best, pieces.average, pieces.date);
         for (int r = 10; r <= 99; ++r) {
-            const auto check = CheckSubmission(TextFor(plain, r));
+            const auto check = CheckSeal(TextFor(plain, r));
             ASSERT_TRUE(check.valid)
                 << ::testing::PrintToString(plain) << " r " << r << ": " << check.reason;
             EXPECT_EQ(check.version, pieces.version);
@@ -148,7 +155,7 @@ TEST(CheckSubmission, AcceptsEveryTextTheGameBuildsForEveryNumber) {
     }
 }
 
-TEST(CheckSubmission, AcceptsTextsBuiltFromDraws) {
+TEST(CheckSeal, AcceptsTextsBuiltFromDraws) {
     std::mt19937 rng(1158);
     std::uniform_real_distribution<float> draw(0.0f, 1.0f);
     for (int sample = 0; sample < 200; ++sample) {
@@ -156,11 +163,11 @@ TEST(CheckSubmission, AcceptsTextsBuiltFromDraws) {
         const float u = std::min(draw(rng), 0x1.fffffep-1f);
         const std::string text =
             BuildSubmissionText(pieces.version, pieces.best, pieces.average, pieces.date, u);
-        EXPECT_TRUE(CheckSubmission(text).valid) << ::testing::PrintToString(text);
+        EXPECT_TRUE(CheckSeal(text).valid) << ::testing::PrintToString(text);
     }
 }
 
-TEST(CheckSubmission, RefusesEverySingleChangedCodeCharacter) {
+TEST(CheckSeal, RefusesEverySingleChangedCodeCharacter) {
     static const std::string kCodeCharacters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     constexpr int kTexts = 60;
     std::mt19937 rng(200105);
@@ -176,7 +183,7 @@ TEST(CheckSubmission, RefusesEverySingleChangedCodeCharacter) {
             for (const char c : kCodeCharacters) {
                 const std::string changed = WithCharacter(text, position, c);
                 if (changed == text) continue;
-                ASSERT_FALSE(CheckSubmission(changed).valid) << ::testing::PrintToString(changed);
+                ASSERT_FALSE(CheckSeal(changed).valid) << ::testing::PrintToString(changed);
                 ++refused;
             }
         }
@@ -201,12 +208,203 @@ TEST(CheckSubmission, AnswersAnyBytes) {
 }
 
 TEST(CheckSubmission, AnswersAVeryLongLine) {
-    // Only the first 40 bytes of the plain part seal it, so a long date stays valid.
+    // Only the first 40 bytes of the plain part seal it, so a long date keeps the seal; but no
+    // date the game writes looks like this.
     const std::string plain = PlainPart("2001.0516.1158", "12", "4.000", std::string(1 << 20, '/'));
-    const auto check = CheckSubmission(TextFor(plain, 71));
-    EXPECT_TRUE(check.valid) << check.reason;
-    EXPECT_EQ(check.date.size(), std::size_t{1} << 20);
+    const auto sealed = CheckSeal(TextFor(plain, 71));
+    EXPECT_TRUE(sealed.valid) << sealed.reason;
+    EXPECT_EQ(sealed.date.size(), std::size_t{1} << 20);
+    EXPECT_EQ(CheckSubmission(TextFor(plain, 71)).reason,
+              "date is not a day, month and year in digits");
     EXPECT_FALSE(CheckSubmission(std::string(1 << 20, 'x')).valid);
+}
+
+// Texts sealed with a good code whose pieces the game can never write: each refused for its
+// own reason.
+struct FieldRefusal {
+    std::string best;
+    std::string average;
+    std::string date;
+    std::string reason;
+    std::string version = kVersionText;
+};
+
+class FieldRefusals : public ::testing::TestWithParam<FieldRefusal> {};
+
+TEST_P(FieldRefusals, SayWhy) {
+    const FieldRefusal& f = GetParam();
+    const std::string plain = PlainPart(f.version, f.best, f.average, f.date);
+    for (const int r : {10, 57, 99}) {
+        const std::string text = TextFor(plain, r);
+        ASSERT_TRUE(CheckSeal(text).valid) << ::testing::PrintToString(text);
+        const auto check = CheckSubmission(text);
+        EXPECT_FALSE(check.valid) << ::testing::PrintToString(text);
+        EXPECT_EQ(check.reason, f.reason) << ::testing::PrintToString(text);
+    }
+}
+
+const std::string kBadBest = "best score is not a whole number as the game writes it";
+const std::string kBadAverage = "average is not written as the game writes it (#.000)";
+const std::string kNotAThird =
+    "average is not a sum of three whole scores divided by 3 (.000, .333 or .666)";
+const std::string kNotADate = "date is not a day, month and year in digits";
+const std::string kControl = "date holds a control or format character";
+const std::string kLetter = "date holds a letter: the game writes day, month and year in digits";
+const std::string kNoDay = "date names no day of the year (day or month out of range)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, FieldRefusals,
+    ::testing::Values(
+        FieldRefusal{"0", "0", "5/16/2001", "version is not this game's version (2001.0516.1158)",
+                     "1001.0516.1158"},
+        FieldRefusal{"0", "0", "5/16/2001", "version is not this game's version (2001.0516.1158)",
+                     "2001.0516.1158 "},
+        FieldRefusal{"-7", "2.333", "5/16/2001", kBadBest},
+        FieldRefusal{".7", "2.333", "5/16/2001", kBadBest},
+        FieldRefusal{"07", "2.333", "5/16/2001", kBadBest},
+        FieldRefusal{"+7", "2.333", "5/16/2001", kBadBest},
+        FieldRefusal{"7.0", "2.333", "5/16/2001", kBadBest},
+        FieldRefusal{"\xEF\xBC\x97", "2.333", "5/16/2001", kBadBest},  // a full-width 7
+        FieldRefusal{"1000000000", "333333333.333", "5/16/2001", kBadBest},
+        FieldRefusal{"7", "5).000", "5/16/2001", kBadAverage},
+        FieldRefusal{"7",
+                     "2.3\x01"
+                     "3",
+                     "5/16/2001", kBadAverage},
+        FieldRefusal{"7", "2.33", "5/16/2001", kBadAverage},
+        FieldRefusal{"7", "2.3333", "5/16/2001", kBadAverage},
+        FieldRefusal{"7", "02.333", "5/16/2001", kBadAverage},
+        FieldRefusal{"2", "0.666", "5/16/2001", kBadAverage},
+        FieldRefusal{"7", "2", "5/16/2001", kBadAverage},
+        FieldRefusal{"7", "-2.333", "5/16/2001", kBadAverage},
+        // The board cuts a rounded-up third: 8.667 is shown 8.666.
+        FieldRefusal{"11", "8.667", "5/16/2001", kNotAThird},
+        FieldRefusal{"11", "8.500", "5/16/2001", kNotAThird},
+        FieldRefusal{"9", "10.000", "5/16/2001", "average is larger than the best score"},
+        FieldRefusal{"27", "8.666", "5/16/2001",
+                     "average is smaller than the best score alone gives"},
+        FieldRefusal{"0", ".333", "5/16/2001",
+                     "average given while the best score is 0: no game has ended"},
+        FieldRefusal{"5", "0", "5/16/2001",
+                     "average 0 is written only before the first game, with best 0"},
+        FieldRefusal{"0", "0", "5I16/2001", kLetter},
+        FieldRefusal{"0", "0", "5/16/2001 best=999", kLetter},
+        FieldRefusal{"0", "0", "16 May 2001", kLetter},
+        FieldRefusal{"0", "0", "5/16\x1b[2J/2001", kControl},
+        FieldRefusal{"0", "0", "5/16/2001\x7f", kControl},
+        FieldRefusal{"0", "0", "5/16/2001\xC2\x9B", kControl},  // C1 CSI
+        FieldRefusal{"0", "0",
+                     "\xE2\x80\xAE"
+                     "5/16/2001",
+                     kControl},                                                 // U+202E
+        FieldRefusal{"0", "0", "16\xE2\x80\x8F/5\xE2\x80\x8F/2001", kControl},  // U+200F
+        FieldRefusal{"0", "0", "5/16/2001\x9B", "date is not valid UTF-8 text"},
+        FieldRefusal{"0", "0", "5/16/2001\xC0\xAF", "date is not valid UTF-8 text"},
+        FieldRefusal{"0", "0", "5/16", kNotADate}, FieldRefusal{"0", "0", "5/16/01", kNotADate},
+        FieldRefusal{"0", "0", "5/16/20011", kNotADate},
+        FieldRefusal{"0", "0", "5/16/2001/7", kNotADate},
+        FieldRefusal{"0", "0", "2001/2001/5", kNotADate},
+        // Arabic-Indic digits: the game writes ASCII digits in every locale.
+        FieldRefusal{"0", "0", "\xD9\xA5/\xD9\xA1\xD9\xA6/\xD9\xA2\xD9\xA0\xD9\xA0\xD9\xA1",
+                     kNotADate},
+        FieldRefusal{"0", "0", "13/13/2001", kNoDay}, FieldRefusal{"0", "0", "0/16/2001", kNoDay},
+        FieldRefusal{"0", "0", "5/32/2001", kNoDay},
+        FieldRefusal{"0", "0", "5/16/0001",
+                     "date's year is before 1970, earlier than any system clock"}));
+
+// The game's own board after a run of games: each score entered as a reset enters it.
+Board BoardAfter(const std::vector<int>& scores) {
+    Board board;
+    std::int32_t loopIndex = 0;
+    EnterScore(board, loopIndex);  // start-up
+    for (const int score : scores) {
+        board.lblScores[1] = FormatScore(score);
+        EnterScore(board, loopIndex);
+    }
+    return board;
+}
+
+// Short dates in the shapes the user's locale gives them, with ASCII digits and the year in
+// full, as the window writes them.
+std::vector<std::string> DatesFor(int year, int month, int day) {
+    const std::string y = std::to_string(year), m = std::to_string(month), d = std::to_string(day);
+    const std::string mm = (month < 10 ? "0" : "") + m, dd = (day < 10 ? "0" : "") + d;
+    return {m + "/" + d + "/" + y,                  // en_US
+            dd + "." + mm + "." + y,                // de_DE
+            dd + "/" + mm + "/" + y,                // en_GB
+            d + "/" + m + "/" + y,                  // ar_EG, marks left out
+            y + "/" + m + "/" + d,                  // fa_IR, zh_CN
+            y + "-" + mm + "-" + dd,                // sv_SE
+            y + ". " + mm + ". " + dd + ".",        // hu_HU
+            d + "." + mm + "." + y + " \xD0\xB3.",  // bg_BG
+            dd + "/" + mm + " " + y,                // a locale with two separators
+            d + " " + mm + " " + y};                // the C locale, month as a number
+}
+
+TEST(CheckSubmission, AcceptsEveryTextTheGameBuilds) {
+    std::mt19937 rng(20010516);
+    std::uniform_real_distribution<float> draw(0.0f, 1.0f);
+    std::uniform_int_distribution<int> score(0, 160);
+    int checked = 0;
+    for (int run = 0; run < 120; ++run) {
+        // A run of games, a few scored high, and the board after each one.
+        std::vector<int> scores;
+        const int games = std::uniform_int_distribution<int>(0, 6)(rng);
+        for (int g = 0; g < games; ++g)
+            scores.push_back(run % 10 == 0 ? score(rng) * 61 : score(rng));
+        const Board board = BoardAfter(scores);
+        const int year = std::uniform_int_distribution<int>(1970, 2099)(rng);
+        const int month = std::uniform_int_distribution<int>(1, 12)(rng);
+        const int day = std::uniform_int_distribution<int>(1, 28)(rng);
+        for (const std::string& date : DatesFor(year, month, day)) {
+            const float u = std::min(draw(rng), 0x1.fffffep-1f);
+            const std::string text =
+                BuildSubmissionText(kVersionText, board.lblScores[6], board.lblScores[5], date, u);
+            const auto check = CheckSubmission(text);
+            ASSERT_TRUE(check.valid) << ::testing::PrintToString(text) << ": " << check.reason;
+            EXPECT_EQ(check.best, board.lblScores[6]);
+            EXPECT_EQ(check.average, board.lblScores[5]);
+            EXPECT_EQ(check.date, date);
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 1200);
+}
+
+TEST(CheckSubmission, AcceptsEveryAverageABoardCanShow) {
+    // Every board of three best scores up to 60, entered in any order the games can take.
+    for (int a = 1; a <= 60; ++a) {
+        for (int b = 0; b <= a; ++b) {
+            for (int c = 0; c <= b; ++c) {
+                const Board board = BoardAfter({c, a, b});
+                const std::string plain =
+                    PlainPart(kVersionText, board.lblScores[6], board.lblScores[5], "5/16/2001");
+                const auto check = CheckSubmission(TextFor(plain, 10 + (a + b + c) % 90));
+                ASSERT_TRUE(check.valid) << plain << ": " << check.reason;
+            }
+        }
+    }
+}
+
+TEST(CheckSubmission, RefusesEveryForeignByteInTheGenuineTexts) {
+    // Whatever a changed byte does to the code, a version the game is not, or a control, a
+    // letter or a byte outside ASCII in the numbers or the date is never valid.
+    for (const std::string& text : {std::string(kFirstText), std::string(kThirdText)}) {
+        const std::size_t plainEnd = text.size() - 41;
+        for (std::size_t at = 2; at < plainEnd; ++at) {
+            for (int value = 0; value < 256; ++value) {
+                const char c = static_cast<char>(value);
+                if (c == text[at] || c == '\n' || c == '\r') continue;
+                const bool inVersion = at < 16;
+                const bool foreign = value < 0x20 || value >= 0x7F || (c >= 'A' && c <= 'Z') ||
+                                     (c >= 'a' && c <= 'z' && c != 'x');
+                if (!inVersion && !foreign) continue;
+                std::string changed = text;
+                changed[at] = c;
+                EXPECT_FALSE(CheckSubmission(changed).valid) << ::testing::PrintToString(changed);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -142,22 +142,3 @@ TEST_F(RealWindow, ClosingMidRunEndsEverythingWithoutTheMissBox) {
 
 }  // namespace
 }  // namespace gyrolap
-
-namespace gyrolap {
-namespace {
-
-TEST(ShortDate, WritesTheYearInFull) {
-    struct Case {
-        const char* locale;
-        const char* date;
-    };
-    const QDate day(2001, 5, 16);
-    for (const Case& c : {Case{"en_US", "5/16/2001"}, Case{"de_DE", "16.05.2001"},
-                          Case{"en_GB", "16/05/2001"}, Case{"C", "16 May 2001"}}) {
-        const QLocale locale(QString::fromLatin1(c.locale));
-        EXPECT_EQ(locale.toString(day, ShortDateFormat(locale)).toStdString(), c.date) << c.locale;
-    }
-}
-
-}  // namespace
-}  // namespace gyrolap

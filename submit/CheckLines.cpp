@@ -1,0 +1,98 @@
+// Cutting received bytes into lines and answering each; see CheckLines.h.
+#include "submit/CheckLines.h"
+
+#include <algorithm>
+#include <array>
+
+#include "submit/SafeText.h"
+
+namespace gyrolap {
+
+void LineSplitter::Feed(std::string_view bytes) {
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        if (afterCr_) {
+            afterCr_ = false;
+            if (bytes[at] == '\n') {
+                ++at;
+                continue;
+            }
+        }
+        const std::size_t end = bytes.find_first_of("\r\n", at);
+        const std::string_view piece =
+            bytes.substr(at, end == std::string_view::npos ? end : end - at);
+        if (!piece.empty()) started_ = true;
+        if (!tooLong_) {
+            if (pending_.size() + piece.size() > kMaxLineLength) {
+                tooLong_ = true;
+                // Give the memory back: the rest of this line is only counted as gone.
+                std::string().swap(pending_);
+            } else {
+                pending_.append(piece);
+            }
+        }
+        if (end == std::string_view::npos) return;
+        afterCr_ = bytes[end] == '\r';
+        EndLine();
+        at = end + 1;
+    }
+}
+
+void LineSplitter::Finish() {
+    if (started_ || tooLong_) EndLine();
+    afterCr_ = false;
+}
+
+void LineSplitter::EndLine() {
+    onLine_(tooLong_ ? std::string_view() : std::string_view(pending_), tooLong_);
+    pending_.clear();
+    tooLong_ = false;
+    started_ = false;
+}
+
+std::string AnswerLine(const SubmissionCheck& check) {
+    if (!check.valid) return "invalid: " + check.reason;
+    return "valid version=" + Field(check.version) + " best=" + Field(check.best) +
+           " average=" + Field(check.average) + " date=" + Field(check.date);
+}
+
+std::string TooLongAnswer() {
+    return "invalid: line too long (more than " + std::to_string(kMaxLineLength) +
+           " bytes), no submission text";
+}
+
+std::string AnswerTo(std::string_view line, bool tooLong, bool& valid) {
+    std::string answer;
+    if (tooLong) {
+        valid = false;
+        answer = TooLongAnswer();
+    } else {
+        const SubmissionCheck check = CheckSubmission(line);
+        valid = check.valid;
+        answer = AnswerLine(check);
+    }
+    answer += '\n';
+    return answer;
+}
+
+CheckCounts CheckStream(std::istream& in, std::ostream& out) {
+    CheckCounts counts;
+    LineSplitter splitter([&](std::string_view line, bool tooLong) {
+        ++counts.lines;
+        bool valid = false;
+        const std::string answer = AnswerTo(line, tooLong, valid);
+        if (!valid) ++counts.invalid;
+        out.write(answer.data(), static_cast<std::streamsize>(answer.size()));
+    });
+    std::array<char, 1 << 16> buffer;
+    while (in) {
+        in.read(buffer.data(), buffer.size());
+        const auto got = in.gcount();
+        if (got <= 0) break;
+        splitter.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    }
+    if (!in.bad()) splitter.Finish();
+    return counts;
+}
+
+}  // namespace gyrolap
