@@ -1,28 +1,39 @@
-// gyrolap-check [FILE]: checks submission texts, one per line, from FILE or standard input, and
-// prints one answer per line. Exit status 0: all valid; 1: any invalid; 2: unreadable input,
-// unwritable output or bad usage. A blank line is answered "invalid: empty line, ..." so that
-// answers stay in step with input lines; an input with no lines at all prints nothing and exits 0.
+// gyrolap-check [--replay RECORDING] [FILE]: checks submission texts, one per line, from FILE or
+// standard input, and prints one answer per line. With a recording of the player's session, a
+// text is valid only when replaying the recording puts exactly that text on the clipboard.
+// Exit status 0: all valid; 1: any invalid; 2: unreadable input or recording, unwritable
+// output or bad usage. A blank line is answered "invalid: empty line, ..." so that answers stay
+// in step with input lines; an input with no lines at all prints nothing and exits 0.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "game/GameState.h"
+#include "sim/Script.h"
+#include "sim/Simulator.h"
 #include "submit/CheckLines.h"
 #include "submit/SafeText.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gyrolap-check [FILE]\n"
+    "usage: gyrolap-check [--replay RECORDING] [FILE]\n"
     "       gyrolap-check --help | --version\n"
     "Checks submission texts, one per line, from FILE or standard input (FILE absent or -).\n"
+    "With --replay, a text is valid only when replaying RECORDING (made by gyrolap --record)\n"
+    "puts exactly that text on the clipboard: \"valid ... replayed\", else \"invalid: not\n"
+    "produced by the recorded game\". Plain \"valid\" means only that the code matches the text.\n"
     "Lines end in LF, CR LF or CR; a line longer than 4096 bytes is refused unread.\n"
     "Prints \"valid version=V best=B average=A date=D\" or \"invalid: REASON\" for each line.\n"
     "Fields are escaped (\\\\, \\\", \\xNN, \\u{N}) and quoted (\"...\") when they hold a blank.\n"
-    "Exit status: 0 all lines valid, 1 some line invalid, 2 input unreadable, output\n"
-    "unwritable or bad usage.\n";
+    "Exit status: 0 all lines valid, 1 some line invalid, 2 input or recording unreadable,\n"
+    "output unwritable or bad usage.\n";
 
 constexpr int kExitUsage = 2;
 
@@ -36,9 +47,43 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
+// Replays the recording on the virtual clock and gathers what it put on the clipboard; an
+// error message when it cannot be read or played to its end.
+std::string Replay(const std::string& path, std::set<std::string>& played) {
+    const std::string name = gyrolap::Shortened(path, 200);
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return "cannot open the recording " + name + ": " + std::strerror(errno);
+    gyrolap::sim::Script script;
+    try {
+        script = gyrolap::sim::ParseScript(file);
+    } catch (const gyrolap::sim::ScriptError& error) {
+        return "cannot replay the recording " + name + ": line " + std::to_string(error.line()) +
+               ": " + error.what();
+    }
+    std::ostringstream ignored, err;
+    std::vector<std::string> clipboard;
+    if (gyrolap::sim::RunScript(script, ignored, err, &clipboard) != gyrolap::sim::kExitOk) {
+        std::string reason = err.str();
+        if (reason.starts_with("gyrolap-sim: ")) reason.erase(0, 13);
+        while (!reason.empty() && reason.back() == '\n') reason.pop_back();
+        return "cannot replay the recording " + name + ": " + reason;
+    }
+    played.insert(clipboard.begin(), clipboard.end());
+    return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::set<std::string> played;
+    bool replaying = false;
+    if (argc >= 2 && std::string_view(argv[1]) == "--replay") {
+        if (argc < 3) return UsageError("--replay needs a RECORDING");
+        if (const std::string error = Replay(argv[2], played); !error.empty()) return Fail(error);
+        replaying = true;
+        argv += 2;
+        argc -= 2;
+    }
     if (argc > 2) return UsageError("expected at most one file");
     const std::string argument = argc == 2 ? argv[1] : "-";
     if (argument == "-h" || argument == "--help") {
@@ -63,7 +108,8 @@ int main(int argc, char** argv) {
     int writeError = 0;
     gyrolap::LineSplitter splitter([&](std::string_view line, bool tooLong) {
         bool valid = false;
-        const std::string answer = gyrolap::AnswerTo(line, tooLong, valid);
+        const std::string answer =
+            gyrolap::AnswerTo(line, tooLong, valid, replaying ? &played : nullptr);
         allValid = allValid && valid;
         if (!writeFailed && std::fwrite(answer.data(), 1, answer.size(), stdout) != answer.size()) {
             writeFailed = true;

@@ -61,15 +61,24 @@ std::string TooLongAnswer() {
            " bytes), no submission text";
 }
 
-std::string AnswerTo(std::string_view line, bool tooLong, bool& valid) {
+std::string AnswerTo(std::string_view line, bool tooLong, bool& valid,
+                     const std::set<std::string>* played) {
     std::string answer;
     if (tooLong) {
         valid = false;
         answer = TooLongAnswer();
     } else {
-        const SubmissionCheck check = CheckSubmission(line);
+        SubmissionCheck check = CheckSubmission(line);
+        // The code only says that the text is one the game could write; the recording says
+        // whether this game wrote it.
+        const bool replayed = check.valid && played && played->count(check.text) != 0;
+        if (check.valid && played && !replayed) {
+            check.valid = false;
+            check.reason = "not produced by the recorded game";
+        }
         valid = check.valid;
         answer = AnswerLine(check);
+        if (replayed) answer += " replayed";
     }
     answer += '\n';
     return answer;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <istream>
 #include <ostream>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -49,8 +50,11 @@ std::string AnswerLine(const SubmissionCheck& check);
 std::string TooLongAnswer();
 
 // The answer, with its line end, to a line as LineSplitter hands it over; `valid` tells whether
-// the line was a valid submission.
-std::string AnswerTo(std::string_view line, bool tooLong, bool& valid);
+// the line was a valid submission. With `played`, the texts a replayed recording put on the
+// clipboard: a valid text is answered "valid ... replayed" only when it is one of them, and
+// "invalid: not produced by the recorded game" when it is not.
+std::string AnswerTo(std::string_view line, bool tooLong, bool& valid,
+                     const std::set<std::string>* played = nullptr);
 
 struct CheckCounts {
     std::size_t lines = 0;

@@ -234,6 +234,7 @@ SubmissionCheck CheckSeal(std::string_view line) {
     result.best = best;
     result.average = average;
     result.date = date;
+    result.text = text;
     return result;
 }
 

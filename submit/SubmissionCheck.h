@@ -16,6 +16,8 @@ struct SubmissionCheck {
     std::string best;
     std::string average;
     std::string date;
+    // The whole submission text as read, without what surrounded it; filled when valid.
+    std::string text;
 };
 
 // Any line of any bytes gets an answer. Blanks, no-break spaces and a byte order mark around the

@@ -1,0 +1,96 @@
+// gyrolap-check --replay: a submission counts as played only when replaying the player's
+// recording puts exactly that text on the clipboard; a valid code alone no longer does.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "submit/ValidationCode.h"
+#include "support/RunCommand.h"
+
+namespace gyrolap::testing {
+namespace {
+
+std::filesystem::path Scratch(const std::string& name, const std::string& text) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("gyrolap-check-replay-" + std::to_string(::getpid()) + "-" + name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+CommandResult Check(const std::string& args, const std::string& input) {
+    return RunCommand(std::string("'") + GYROLAP_CHECK_BINARY + "' " + args, input);
+}
+
+// A session that did nothing but submit the first board twice, its draw 0.5 (r = 55).
+const std::string kRecording =
+    "recorded\nclock 7\ndate 5/16/2001\nat 50 wake\nat 1700 submit\nrandom 0.5\n"
+    "at 1800 ok\nat 1900 submit\nat 1950 ok\nat 2000 snap\nend 2000\n";
+
+std::string Text(const char* best, const char* average, float draw) {
+    return BuildSubmissionText("2001.0516.1158", best, average, "5/16/2001", draw);
+}
+
+TEST(CheckReplay, OnlyTheTextTheRecordedGameWroteIsValid) {
+    const auto recording = Scratch("session", kRecording);
+    struct Case {
+        const char* what;
+        std::string line;
+        std::string answer;
+    };
+    const Case cases[] = {
+        {"the played text", Text("0", "0", 0.5f),
+         "valid version=2001.0516.1158 best=0 average=0 date=5/16/2001 replayed"},
+        {"the same text pasted with blanks and CR LF", "  " + Text("0", "0", 0.5f) + " \r",
+         "valid version=2001.0516.1158 best=0 average=0 date=5/16/2001 replayed"},
+        {"the same board with another draw, as another session would seal it",
+         Text("0", "0", 0.25f), "invalid: not produced by the recorded game"},
+        {"a score the player never reached, sealed correctly", Text("7", "2.333", 0.5f),
+         "invalid: not produced by the recorded game"},
+        {"a code that does not match",
+         Text("0", "0", 0.5f).substr(0, 21) + "1x" + Text("0", "0", 0.5f).substr(23),
+         "invalid: validation code does not match the text"},
+    };
+    std::string input, expected;
+    for (const Case& c : cases) {
+        input += c.line + "\n";
+        expected += c.answer + "\n";
+    }
+    const CommandResult result = Check("--replay '" + recording.string() + "'", input);
+    std::filesystem::remove(recording);
+    EXPECT_EQ(result.out, expected);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(CheckReplay, ARecordingThatCannotBeReplayedEndsWithStatus2AndTheReason) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"cut", "recorded\nclock 7\nat 1700 sub", "line 3: unknown event 'sub'"},
+        {"reordered", "recorded\nat 1900 submit\nat 1700 submit\nrandom 0.5\nend 2000\n",
+         "line 3: time 1700 comes before the time of line 2 (1900)"},
+        {"short of random values", "recorded\nat 1700 submit\nend 2000\n",
+         "no random value left at 1700 ms"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto recording = Scratch(c.name, c.text);
+        const CommandResult result =
+            Check("--replay '" + recording.string() + "'", Text("0", "0", 0.5f) + "\n");
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "gyrolap-check: cannot replay the recording " + recording.string() +
+                                  ": " + c.reason + "\n");
+        std::filesystem::remove(recording);
+    }
+    const CommandResult missing = Check("--replay /nonexistent/session.script", "");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err.rfind("gyrolap-check: cannot open the recording", 0), 0u);
+}
+
+}  // namespace
+}  // namespace gyrolap::testing
