@@ -8,6 +8,7 @@
 // - how long the window took to paint each frame;
 // - how long a press took from entering the process's event queue to being judged;
 // - the CPU the process used. Needs a display (Xvfb serves).
+#include <pthread.h>
 #include <sys/prctl.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -164,6 +166,16 @@ class FloorSampler {
         thread_.join();
     }
 
+    // The CPU time the sampler itself has used: not the game's, so the figures leave it out.
+    double CpuSeconds() {
+        clockid_t clock{};
+        timespec used{};
+        if (pthread_getcpuclockid(thread_.native_handle(), &clock) != 0 ||
+            clock_gettime(clock, &used) != 0)
+            return 0;
+        return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
+    }
+
   private:
     void Run() {
         const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
@@ -191,8 +203,9 @@ class FloorSampler {
 class Player {
   public:
     Player(const QtDriver& driver, QtPlatform& platform, QPushButton* action, Figures& figures,
-           PressTimes& presses)
-        : driver_(driver),
+           PressTimes& presses, std::function<double()> cpu)
+        : cpu_(std::move(cpu)),
+          driver_(driver),
           platform_(platform),
           action_(action),
           figures_(figures),
@@ -251,7 +264,9 @@ class Player {
         presses_.Posted();
         PostClick(action_);
     }
+    double CpuSeconds() { return cpu_(); }
 
+    std::function<double()> cpu_;
     const QtDriver& driver_;
     QtPlatform& platform_;
     QPushButton* action_;
@@ -275,16 +290,21 @@ Figures PlayOnce() {
     game.SetLog(&presses);
     MainWindow window(game.board());
     Watched<Driver> driver(game, platform, window, figures, lock);
-    Player player(driver, platform, window.findChild<QPushButton*>("cmdAction"), figures, presses);
-    QObject::connect(&driver, &QtDriver::settled, [&player] { player.OnSettled(); });
     PaintTimer paints(figures.paintMs);
     {
         FloorSampler floor(figures.floorMs);
+        // The process's CPU time, the floor sampler's own left out.
+        Player player(driver, platform, window.findChild<QPushButton*>("cmdAction"), figures,
+                      presses, [&floor] { return CpuSeconds() - floor.CpuSeconds(); });
+        QObject::connect(&driver, &QtDriver::settled, [&player] { player.OnSettled(); });
         driver.Load();
+        // The widgets ask for their repaint on the window or on the widget, by platform.
+        window.installEventFilter(&paints);
         window.windowHandle()->installEventFilter(&paints);
         QApplication::exec();
         driver.Quit();
     }
+    window.removeEventFilter(&paints);
     window.windowHandle()->removeEventFilter(&paints);
     window.hide();
     figures.inputMs = presses.delays;
