@@ -104,16 +104,23 @@ class Scheduler {
         Wait wait;
     };
 
+    // The top clock wait as its start, the milliseconds since then and the whole
+    // milliseconds it needs: one reading for the readiness check and both deadline queries.
+    struct ClockProgress {
+        std::uint32_t start;
+        std::uint32_t elapsed;
+        double needed;
+    };
+
+    // A coroutine of the running activity reached a wait: it is recorded on the top entry.
     void Suspend(std::coroutine_handle<> leaf, Wait wait) noexcept;
+    std::optional<ClockProgress> TopClockWait() const;
     bool TopReady() const;
     void ResumeTop();
 
     Platform& platform_;
     std::uint32_t now_ = 0;
     std::vector<Activity> stack_;
-    // Where the coroutine that just suspended left its wait, until the activity takes it over.
-    std::coroutine_handle<> suspendedLeaf_;
-    Wait suspendedWait_;
 };
 
 }  // namespace gyrolap

@@ -161,6 +161,26 @@ TEST_F(Fixture, AnExceptionInANestedTaskComesOutWhereTheActivityRuns) {
     EXPECT_TRUE(scheduler.Idle());
 }
 
+TEST_F(Fixture, AHandlerThatSuspendsOutsideAWaitIsRefusedAndDropped) {
+    // At once, or after a wait: either way nothing is left on the stack to resume later.
+    auto stray = [](Fixture& f, bool waitFirst) -> Task {
+        Witness w{f.log, "stray"};
+        if (waitFirst) {
+            const std::uint32_t start = f.scheduler.Clock();
+            const float delay = 1;
+            co_await f.scheduler.WaitClock(start, delay);
+        }
+        co_await std::suspend_always{};
+    };
+    EXPECT_THROW(scheduler.Start(stray(*this, false)), std::logic_error);
+    EXPECT_TRUE(scheduler.Idle());
+    scheduler.Start(stray(*this, true));
+    SetClock(1);
+    EXPECT_THROW(scheduler.Settle(), std::logic_error);
+    EXPECT_TRUE(scheduler.Idle());
+    EXPECT_EQ(log, (std::vector<std::string>{"stray destroyed", "stray destroyed"}));
+}
+
 TEST_F(Fixture, TenThousandNestedActivitiesNeedNoNativeStack) {
     // Each would be a native call frame inside the one below in a busy-wait design; here they
     // are heap frames, and unwinding them is a loop, not a recursion.
