@@ -12,6 +12,7 @@
 #include "game/GameState.h"
 #include "game/Input.h"
 #include "game/Platform.h"
+#include "game/Rules.h"
 #include "game/Scheduler.h"
 #include "game/SessionLog.h"
 #include "game/Task.h"
@@ -23,7 +24,6 @@ inline constexpr std::string_view kAccelerateCaption = "Accelerate";
 inline constexpr std::string_view kGameTitle = "Gyrolap";
 inline constexpr std::string_view kMissText =
     "Oops, click 'Accelerate' when the particle is in the ring.";
-inline constexpr float kAnimationStepMs = 50;
 
 class Game {
   public:
