@@ -6,28 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "game/Platform.h"
 #include "game/Scheduler.h"
+#include "support/ScriptedPlatform.h"
 
 namespace gyrolap {
 namespace {
 
-class ClockOnly final : public Platform {
-  public:
-    std::vector<std::string> messages;
-    void ReseedRandom() override {}
-    float NextRandom() override { return 0; }
-    std::string ShortDate() override { return {}; }
-    void SetClipboardText(std::string_view) override {}
-    void ShowMessage(std::string_view, std::string_view text) override {
-        messages.emplace_back(text);
-    }
-    void OpenUrl(std::string_view) override {}
-    void FocusActionButton() override {}
-};
-
 struct Fixture : ::testing::Test {
-    ClockOnly platform;
+    testing::ScriptedPlatform platform;
     Scheduler scheduler{platform};
     std::vector<std::string> log;
 
