@@ -1,7 +1,7 @@
 // Plays one long game in the real window twice, once on our sleeping driver and once on the
 // classic spinning one, with a player that presses whenever the particle stands in the ring:
 // levels 1 to 5, then 100 hits into level 6, then a miss. For every step it records when the
-// step was due by the rules' own arithmetic (StepStart plus the delay) and when the ball was
+// step was due by the game's own arithmetic (StepStart plus the delay) and when the ball was
 // shown, and prints lateness and CPU for both, with the ratios. Needs a display (Xvfb serves).
 #include <sys/prctl.h>
 #include <sys/timerfd.h>

@@ -30,8 +30,8 @@ void Game::Load(std::uint64_t now) {
 bool Game::Deliver(Input input, std::uint64_t now) {
     if (quitted_) return false;
     SetNow(now);
-    // A wait that is over by the time the input arrived ends first, as a busy wait would have
-    // left its loop before the input was looked at.
+    // A wait that is over by the time the input arrived ends first, so the input meets the
+    // game as it stands at that moment, not as it stood at the last wake-up.
     bool changed = scheduler_.Settle();
     // A message box is modal: presses and clicks do not reach the window while it is open.
     switch (input) {
@@ -91,7 +91,8 @@ std::string Game::ReadDate() {
 }
 
 BallView& Game::Ball(std::int32_t index) {
-    // The rules keep every index in 1..32; a slip must fail loudly, not scribble on memory.
+    // The handlers keep every index in 1..kBallCount; a slip must fail loudly, not scribble on
+    // memory.
     if (index < 1 || index > kBallCount) throw std::out_of_range("ball index out of range");
     return board_.imgBall[static_cast<std::size_t>(index)];
 }

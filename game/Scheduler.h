@@ -1,6 +1,7 @@
 // The stack of suspended activities. Every event starts an activity; one that waits goes on
-// top, and only the top may resume: the nesting of the original busy-wait handlers, kept
-// without nesting native stack frames.
+// top, and only the top may resume: an event handler that arrives while another waits runs
+// inside that wait, and the one below goes on only once it has finished. The nesting lives
+// in heap frames, so however deep players nest their games, no native stack grows.
 #pragma once
 
 #include <coroutine>
