@@ -31,6 +31,7 @@ inline constexpr int kCurrentScoreLabel = 1;
 // The session's three best scores, best first.
 inline constexpr int kFirstBestLabel = 2;
 inline constexpr int kLastBestLabel = 4;
+inline constexpr int kBestScoreCount = kLastBestLabel - kFirstBestLabel + 1;
 // The average of the three best, empty slots counting 0.
 inline constexpr int kAverageLabel = 5;
 // The best score of the session, which Submit Score sends.

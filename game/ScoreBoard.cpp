@@ -53,12 +53,12 @@ void EnterScore(Board& board, std::int32_t& loopIndex) {
         }
     }
 
-    // Always divided by three, empty slots counting 0.
+    // Always divided by all three, empty slots counting 0.
     const std::string& best = labels[kFirstBestLabel];
     if (best != "0") {
         double sum = LabelNumber(labels[kFirstBestLabel + 1]) +
                      LabelNumber(labels[kFirstBestLabel + 2]) + LabelNumber(best);
-        labels[kAverageLabel] = FormatAverage(sum / 3);
+        labels[kAverageLabel] = FormatAverage(sum / kBestScoreCount);
     }
 
     // Thirds are shown cut, not rounded: x.667 reads x.666.
