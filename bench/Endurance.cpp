@@ -91,8 +91,8 @@ int main(int argc, char** argv) {
 
     QObject::connect(&driver, &QtDriver::settled, [&] {
         if (ended) return;
-        if (QWidget* box = platform.OpenMessage()) {
-            if (!box->isVisible()) return;
+        if (driver.LatestFrame().messageOpen) {
+            if (missPosted && startPosted == false) return;  // this box was counted already
             ++played;
             if (played == 10) stackAt[0] = deepestStack;
             if (std::getenv("GYROLAP_BENCH_TRACE") && played % 100 == 0)
@@ -106,9 +106,17 @@ int main(int argc, char** argv) {
                 rssAt100 = bench::CurrentRssKiB();
                 framesAt100 = FramePool::BytesInUse();
             }
-            startPosted = missPosted = false;
+            startPosted = false;
+            missPosted = true;
+            // The box comes as a queued call of its own, maybe just after this frame.
             QMetaObject::invokeMethod(
-                box, [box] { static_cast<QMessageBox*>(box)->accept(); }, Qt::QueuedConnection);
+                &window,
+                [&platform, &missPosted] {
+                    missPosted = false;
+                    if (auto* box = static_cast<QMessageBox*>(platform.OpenMessage()))
+                        box->accept();
+                },
+                Qt::QueuedConnection);
             if (played == games) {
                 ended = true;
                 stackAt[2] = deepestStack;

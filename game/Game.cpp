@@ -30,8 +30,8 @@ void Game::Load(std::uint64_t now) {
 bool Game::Deliver(Input input, std::uint64_t now) {
     if (quitted_) return false;
     SetNow(now);
-    // A wait that is over by the time the input arrived ends first, as a busy wait would have
-    // left its loop before the input was looked at.
+    // A wait that is over by the time the input arrived ends first, so the input meets the
+    // game as it stands at that moment, not as it stood at the last wake-up.
     bool changed = scheduler_.Settle();
     // A message box is modal: presses and clicks do not reach the window while it is open.
     switch (input) {
@@ -91,7 +91,8 @@ std::string Game::ReadDate() {
 }
 
 BallView& Game::Ball(std::int32_t index) {
-    // The rules keep every index in 1..32; a slip must fail loudly, not scribble on memory.
+    // The handlers keep every index in 1..kBallCount; a slip must fail loudly, not scribble on
+    // memory.
     if (index < 1 || index > kBallCount) throw std::out_of_range("ball index out of range");
     return board_.imgBall[static_cast<std::size_t>(index)];
 }
@@ -119,20 +120,21 @@ Task Game::PressAction() {
             Ball(s.LoopIndex).picture = 1;
         // Written as one character: GCC 12 at -O3 misreads a literal copied into this string
         // as an overlapping memcpy (a false -Wrestrict).
-        if (s.Level == 1) board_.lblScores[1].assign(1, '0');
+        if (s.Level == 1) board_.lblScores[kCurrentScoreLabel].assign(1, '0');
         for (s.LoopIndex = 1; s.LoopIndex <= kBallCount; ++s.LoopIndex)
             Ball(s.LoopIndex).visible = false;
         const float draw = DrawRandom();
-        s.BallIndex = static_cast<std::int32_t>(std::floor(draw * 8.0f)) + 1;
+        s.BallIndex =
+            static_cast<std::int32_t>(std::floor(draw * static_cast<float>(kStartPositions))) + 1;
         s.StepsSinceHit = s.BallIndex - 1;
-        s.StepDelay = 100;
+        s.StepDelay = kFirstStepDelayMs;
         s.Running = true;
         board_.cmdAction = kAccelerateCaption;
 
         while (s.Running) {
             Ball(s.BallIndex).visible = false;
             s.BallIndex += 1;
-            if (s.BallIndex == 33) s.BallIndex = 1;
+            if (s.BallIndex > kBallCount) s.BallIndex = 1;
             Ball(s.BallIndex).visible = true;
             s.StepsSinceHit += 1;
             // A lap without a good press. The step is not abandoned: it still waits once
@@ -152,21 +154,24 @@ Task Game::PressAction() {
 
     if (s.RingFlags.at(static_cast<std::size_t>(s.BallIndex)) && !s.HitLatch) {
         s.HitLatch = true;
-        const int colour = s.HitCount < 10 ? static_cast<int>(s.HitCount) + 1 : 10;
+        // One colour step further per good press, up to the last colour.
+        const int colour =
+            s.HitCount < kColourCount ? static_cast<int>(s.HitCount) + 1 : kColourCount;
         for (s.LoopIndex = 1; s.LoopIndex <= kBallCount; ++s.LoopIndex)
             Ball(s.LoopIndex).picture = colour;
         s.StepsSinceHit = 0;
-        // Ten per cent off, formed in double, and one more millisecond half the time.
+        // Formed in double, then kept as the single-precision delay.
         const float draw = DrawRandom();
-        s.StepDelay = static_cast<float>(static_cast<double>(s.StepDelay) * 0.9 -
-                                         std::floor(static_cast<double>(draw) * 2));
-        if (s.StepDelay < 1) s.StepDelay = 1;
+        s.StepDelay =
+            static_cast<float>(static_cast<double>(s.StepDelay) * kSpeedUpFactor -
+                               std::floor(static_cast<double>(draw) * kExtraMillisecondDraw));
+        if (s.StepDelay < kShortestStepMs) s.StepDelay = kShortestStepMs;
         s.HitCount += 1;
-        const auto finishedLevels = static_cast<std::int16_t>((s.Level - 1) * 10);
+        const auto finishedLevels = static_cast<std::int16_t>((s.Level - 1) * kHitsPerLevel);
         const std::string score = FormatScore(static_cast<float>(finishedLevels) + s.HitCount);
-        board_.lblScores[1] = score;
+        board_.lblScores[kCurrentScoreLabel] = score;
         board_.lblScoreTemp = score;
-        if (s.HitCount == 10 && s.Level < 6) {
+        if (s.HitCount == kHitsPerLevel && s.Level < kLevelCount) {
             s.Running = false;
             s.Level += 1;
             board_.cmdAction = kStartCaption;

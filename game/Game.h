@@ -12,6 +12,7 @@
 #include "game/GameState.h"
 #include "game/Input.h"
 #include "game/Platform.h"
+#include "game/Rules.h"
 #include "game/Scheduler.h"
 #include "game/SessionLog.h"
 #include "game/Task.h"
@@ -23,7 +24,6 @@ inline constexpr std::string_view kAccelerateCaption = "Accelerate";
 inline constexpr std::string_view kGameTitle = "Gyrolap";
 inline constexpr std::string_view kMissText =
     "Oops, click 'Accelerate' when the particle is in the ring.";
-inline constexpr float kAnimationStepMs = 50;
 
 class Game {
   public:
@@ -40,7 +40,8 @@ class Game {
     void SetLog(SessionLog* log) noexcept { log_ = log; }
 
     // Times are milliseconds on the driver's clock, a count that does not wrap; the game's own
-    // clock is its low 32 bits, which wrap every 49.7 days as the rules' clock does.
+    // clock is its low 32 bits, which wrap every 49.7 days: every wait measures across the
+    // wrap, so a session left open that long plays on as before.
 
     // Start-up in two halves, so the window can set its caption from the version and show
     // itself in between: the state first, then the reset with the level 1 animation at `now`.
@@ -63,7 +64,8 @@ class Game {
     void Quit(std::uint64_t now);
     bool Quitted() const noexcept { return quitted_; }
 
-    // The handlers, named as the players' rules name them.
+    // The handlers, named after what they do on the window: the action button, the reset,
+    // laying out the level's track, the Submit Score button.
     Task PressAction();
     Task ResetGame();
     Task SetUpPath();

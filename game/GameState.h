@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "track/TrackSize.h"
+
 namespace gyrolap {
 
 inline constexpr const char* kVersionText = "2001.0516.1158";
@@ -17,7 +19,8 @@ struct GameState {
     std::int32_t BallIndex = 0;  // empty until the first Start, which reads as 0
     std::int32_t StepsSinceHit = 0;
     std::uint8_t PathLength = 0;
-    std::array<bool, 33> RingFlags{};
+    // Indexed by track position 1..32; [0] is never set.
+    std::array<bool, kBallCount + 1> RingFlags{};
     bool Running = false;
     bool HitLatch = false;
     // Written by the run loop at every step and by the layout animation at every ball; the
@@ -25,11 +28,11 @@ struct GameState {
     std::uint32_t StepStart = 0;
     std::int32_t PathOffsetX = 0;
     std::int16_t PathOffsetY = 0;
-    std::array<std::uint8_t, 33> ColourWave{};
+    std::array<std::uint8_t, kBallCount + 1> ColourWave{};
     std::string VersionText;
     std::string SubmissionText;
     // The one counter of every loop over the balls, shared by nested handlers: a nested
-    // loop that runs to the end leaves it past 32, which ends the loop it interrupted.
+    // loop that runs to the end leaves it past kBallCount, which ends the loop it interrupted.
     std::int32_t LoopIndex = 0;
 };
 

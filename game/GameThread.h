@@ -113,7 +113,7 @@ class GameThread {
 };
 
 // The real clock, the milliseconds of std::chrono::steady_clock, and a sleep that ends at the
-// very start of the deadline's millisecond: the moment the rules' whole-millisecond clock
+// very start of the deadline's millisecond: the moment the game's whole-millisecond clock
 // reaches it, not up to a millisecond later as a millisecond timer would.
 class SteadyTiming final : public GameThread::Timing {
   public:

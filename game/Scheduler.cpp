@@ -2,15 +2,19 @@
 #include "game/Scheduler.h"
 
 #include <cmath>
+#include <exception>
 #include <stdexcept>
+#include <utility>
 
 #include "game/Platform.h"
 
 namespace gyrolap {
 
 void Scheduler::Suspend(std::coroutine_handle<> leaf, Wait wait) noexcept {
-    suspendedLeaf_ = leaf;
-    suspendedWait_ = wait;
+    // Only a resumed activity can reach a wait, and it is on top while it runs.
+    if (stack_.empty()) std::terminate();
+    stack_.back().leaf = leaf;
+    stack_.back().wait = wait;
 }
 
 void Scheduler::MessageAwaiter::await_suspend(std::coroutine_handle<> handle) {
@@ -20,22 +24,18 @@ void Scheduler::MessageAwaiter::await_suspend(std::coroutine_handle<> handle) {
 
 void Scheduler::Start(Task task) {
     if (task.Done()) return;
-    suspendedLeaf_ = {};
-    task.handle().resume();
-    if (task.Done()) {
-        task.RethrowIfFailed();
-        return;
-    }
-    if (!suspendedLeaf_) throw std::logic_error("a handler suspended outside of a wait");
-    stack_.push_back(Activity{std::move(task), std::exchange(suspendedLeaf_, {}), suspendedWait_});
+    // On the stack before it runs, so that its first wait writes straight into its entry.
+    const std::coroutine_handle<> root = task.handle();
+    stack_.push_back(Activity{std::move(task), root, Wait{}});
+    ResumeTop();
 }
 
 void Scheduler::ResumeTop() {
-    std::coroutine_handle<> leaf = stack_.back().leaf;
-    stack_.back().wait = Wait{};
-    suspendedLeaf_ = {};
     // Nothing can push an activity while this one runs: events are only delivered between
-    // resumptions, never from inside a handler.
+    // resumptions, never from inside a handler. So the top entry stays the running activity's
+    // own, and its next wait lands there.
+    const std::coroutine_handle<> leaf = std::exchange(stack_.back().leaf, {});
+    stack_.back().wait = Wait{};
     leaf.resume();
     Activity& top = stack_.back();
     if (top.root.Done()) {
@@ -44,17 +44,23 @@ void Scheduler::ResumeTop() {
         finished.RethrowIfFailed();
         return;
     }
-    if (!suspendedLeaf_) throw std::logic_error("a handler suspended outside of a wait");
-    top.leaf = std::exchange(suspendedLeaf_, {});
-    top.wait = suspendedWait_;
+    if (!top.leaf) {
+        stack_.pop_back();
+        throw std::logic_error("a handler suspended outside of a wait");
+    }
+}
+
+std::optional<Scheduler::ClockProgress> Scheduler::TopClockWait() const {
+    if (stack_.empty() || stack_.back().wait.kind != Wait::Kind::Clock) return std::nullopt;
+    const Wait& wait = stack_.back().wait;
+    // The clock counts whole milliseconds, so a fractional delay ends at the next whole one.
+    return ClockProgress{*wait.start, now_ - *wait.start,  // modulo 2^32
+                         std::ceil(static_cast<double>(*wait.delay))};
 }
 
 bool Scheduler::TopReady() const {
-    if (stack_.empty()) return false;
-    const Wait& wait = stack_.back().wait;
-    if (wait.kind != Wait::Kind::Clock) return false;
-    std::uint32_t elapsed = now_ - *wait.start;  // modulo 2^32
-    return static_cast<double>(elapsed) >= static_cast<double>(*wait.delay);
+    const auto wait = TopClockWait();
+    return wait && static_cast<double>(wait->elapsed) >= wait->needed;
 }
 
 bool Scheduler::Settle() {
@@ -71,19 +77,16 @@ void Scheduler::MessageClosed() {
 }
 
 std::optional<std::uint32_t> Scheduler::DelayToDeadline() const {
-    if (stack_.empty() || stack_.back().wait.kind != Wait::Kind::Clock) return std::nullopt;
-    const Wait& wait = stack_.back().wait;
-    std::uint32_t elapsed = now_ - *wait.start;
-    // The clock counts whole milliseconds, so a fractional delay ends at the next whole one.
-    double needed = std::ceil(static_cast<double>(*wait.delay));
-    if (static_cast<double>(elapsed) >= needed) return 0u;
-    return static_cast<std::uint32_t>(needed - static_cast<double>(elapsed));
+    const auto wait = TopClockWait();
+    if (!wait) return std::nullopt;
+    if (static_cast<double>(wait->elapsed) >= wait->needed) return 0u;
+    return static_cast<std::uint32_t>(wait->needed - static_cast<double>(wait->elapsed));
 }
 
 std::optional<std::uint32_t> Scheduler::Deadline() const {
-    if (stack_.empty() || stack_.back().wait.kind != Wait::Kind::Clock) return std::nullopt;
-    const Wait& wait = stack_.back().wait;
-    return *wait.start + static_cast<std::uint32_t>(std::ceil(static_cast<double>(*wait.delay)));
+    const auto wait = TopClockWait();
+    if (!wait) return std::nullopt;
+    return wait->start + static_cast<std::uint32_t>(wait->needed);
 }
 
 void Scheduler::Clear() noexcept {

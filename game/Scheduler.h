@@ -1,6 +1,7 @@
 // The stack of suspended activities. Every event starts an activity; one that waits goes on
-// top, and only the top may resume: the nesting of the original busy-wait handlers, kept
-// without nesting native stack frames.
+// top, and only the top may resume: an event handler that arrives while another waits runs
+// inside that wait, and the one below goes on only once it has finished. The nesting lives
+// in heap frames, so however deep players nest their games, no native stack grows.
 #pragma once
 
 #include <coroutine>
@@ -104,16 +105,23 @@ class Scheduler {
         Wait wait;
     };
 
+    // The top clock wait as its start, the milliseconds since then and the whole
+    // milliseconds it needs: one reading for the readiness check and both deadline queries.
+    struct ClockProgress {
+        std::uint32_t start;
+        std::uint32_t elapsed;
+        double needed;
+    };
+
+    // A coroutine of the running activity reached a wait: it is recorded on the top entry.
     void Suspend(std::coroutine_handle<> leaf, Wait wait) noexcept;
+    std::optional<ClockProgress> TopClockWait() const;
     bool TopReady() const;
     void ResumeTop();
 
     Platform& platform_;
     std::uint32_t now_ = 0;
     std::vector<Activity> stack_;
-    // Where the coroutine that just suspended left its wait, until the activity takes it over.
-    std::coroutine_handle<> suspendedLeaf_;
-    Wait suspendedWait_;
 };
 
 }  // namespace gyrolap

@@ -39,30 +39,34 @@ std::string FormatScore(double score) {
 
 void EnterScore(Board& board, std::int32_t& loopIndex) {
     auto& labels = board.lblScores;
-    const double current = LabelNumber(labels[1]);
+    const std::string& current = labels[kCurrentScoreLabel];
+    const double currentScore = LabelNumber(current);
 
-    // 1. At most one insertion; an equal score goes in above the entry it equals.
+    // At most one insertion; an equal score goes in above the entry it equals.
     bool inserted = false;
-    for (loopIndex = 2; loopIndex <= 4; ++loopIndex) {
+    for (loopIndex = kFirstBestLabel; loopIndex <= kLastBestLabel; ++loopIndex) {
         const int i = loopIndex;
-        if (!inserted && LabelNumber(labels[i]) <= current && labels[1] != "0") {
+        if (!inserted && LabelNumber(labels[i]) <= currentScore && current != "0") {
             inserted = true;
-            for (int k = 4; k >= i + 1; --k) labels[k] = labels[k - 1];
-            labels[i] = labels[1];
+            for (int k = kLastBestLabel; k >= i + 1; --k) labels[k] = labels[k - 1];
+            labels[i] = current;
         }
     }
 
-    // 2. Always divided by 3, empty slots counting 0.
-    if (labels[2] != "0") {
-        double sum = LabelNumber(labels[3]) + LabelNumber(labels[4]) + LabelNumber(labels[2]);
-        labels[5] = FormatAverage(sum / 3);
+    // Always divided by all three, empty slots counting 0.
+    const std::string& best = labels[kFirstBestLabel];
+    if (best != "0") {
+        double sum = LabelNumber(labels[kFirstBestLabel + 1]) +
+                     LabelNumber(labels[kFirstBestLabel + 2]) + LabelNumber(best);
+        labels[kAverageLabel] = FormatAverage(sum / kBestScoreCount);
     }
 
-    // 3. Thirds are shown cut, not rounded: x.667 reads x.666.
-    if (!labels[5].empty() && labels[5].back() == '7') labels[5].back() = '6';
+    // Thirds are shown cut, not rounded: x.667 reads x.666.
+    std::string& average = labels[kAverageLabel];
+    if (!average.empty() && average.back() == '7') average.back() = '6';
 
-    // 4.
-    if (labels[2] != "0") labels[6] = labels[2];
+    // The best of the three is the best of the session.
+    if (best != "0") labels[kBestLabel] = best;
 }
 
 }  // namespace gyrolap

@@ -58,7 +58,6 @@ class [[nodiscard]] Task {
     Task& operator=(const Task&) = delete;
     ~Task() { Reset(); }
 
-    Handle handle() const noexcept { return handle_; }
     bool Done() const noexcept { return !handle_ || handle_.done(); }
     // Rethrows what the task ended with, if it ended by an exception.
     void RethrowIfFailed() const {
@@ -79,6 +78,10 @@ class [[nodiscard]] Task {
     Awaiter operator co_await() const& noexcept { return Awaiter{handle_}; }
 
   private:
+    // Only the scheduler starts a task; everyone else awaits it.
+    friend class Scheduler;
+    Handle handle() const noexcept { return handle_; }
+
     explicit Task(Handle handle) noexcept : handle_(handle) {}
     void Reset() noexcept {
         // Destroying a suspended frame destroys the child tasks it holds, innermost last:

@@ -1,9 +1,5 @@
-// Submit Score: build the submission text once per action press, put it on the clipboard,
-// tell the player where to send it, and give the keyboard back to the action button.
+// What the Submit Score flow tells the player; see SubmitScore.h.
 #include "submit/SubmitScore.h"
-
-#include "game/Game.h"
-#include "submit/ValidationCode.h"
 
 namespace gyrolap {
 
@@ -16,23 +12,6 @@ std::string SubmissionInstructions() {
         "page.  You should also save your Validation Code in Notepad in case it gets lost "
         "somewhere.";
     return text;
-}
-
-Task Game::SubmitScore() {
-    GameState& s = state_;
-    if (s.SubmissionText.empty()) {
-        const std::string best = board_.lblScores[6];
-        const std::string average = board_.lblScores[5];
-        const std::string date = ReadDate();
-        platform_.ReseedRandom();
-        const float draw = DrawRandom();
-        s.SubmissionText = BuildSubmissionText(s.VersionText, best, average, date, draw);
-    }
-    platform_.SetClipboardText(s.SubmissionText);
-    // The same three lines every time, so they are made once.
-    static const std::string instructions = SubmissionInstructions();
-    co_await scheduler_.ShowMessage(kSubmitTitle, instructions);
-    platform_.FocusActionButton();
 }
 
 }  // namespace gyrolap

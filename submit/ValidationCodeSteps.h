@@ -1,5 +1,6 @@
 // The stages of the validation code one by one, so that tests can look between them. The
-// encoder is these functions run in order; nothing else should need them.
+// encoder is these functions run in the order they are declared here; nothing else should
+// need them.
 #pragma once
 
 #include <array>
@@ -18,44 +19,44 @@ using Values = std::array<std::int64_t, kCodeLength>;
 // may itself end in a half (element 40 gets half of element 1 twice), stay exact this way.
 using Quarters = std::array<std::int64_t, kCodeLength>;
 
-// Step 1: the character values read from the plain part (at least 2 bytes), with "/" and "X"
+// The character values read from the plain part (at least 2 bytes), with "/" and "X"
 // replaced by the average of themselves and the character before them.
 Values ReadCharacters(std::string_view plainPart);
 
-// Step 2: every value plus r.
+// Every value plus r.
 void AddOffset(Values& a, int r);
 
-// Step 3: the even elements 2..20 swap with their mirror elements 40..22.
+// The even elements 2..20 swap with their mirror elements 40..22.
 void SwapPairs(Values& a);
 
-// Step 4: each value XOR its right neighbour; the wrap-around term goes to element 39.
+// Each value XOR its right neighbour; the wrap-around term goes to element 39.
 void ExclusiveOr(Values& a);
 
-// Step 5: each value OR its right neighbour; the wrap-around term goes to element 39.
+// Each value OR its right neighbour; the wrap-around term goes to element 39.
 void InclusiveOr(Values& a);
 
-// Step 6: each value times its right neighbour; the wrap-around term goes to element 40.
+// Each value times its right neighbour; the wrap-around term goes to element 40.
 void Product(Values& a);
 
-// Step 7: each value plus half its right neighbour; element 40 plus half the new element 1.
+// Each value plus half its right neighbour; element 40 plus half the new element 1.
 Quarters AddHalves(const Values& a);
 
-// Step 8: zeros in elements 1..39 become i * i + i; element 40 gets half of element 1 again.
+// Zeros in elements 1..39 become i * i + i; element 40 gets half of element 1 again.
 void ReplaceZeros(Quarters& a);
 
-// Step 9: the mean, rounded to the nearest integer (ties to even) after every addition.
+// The mean, rounded to the nearest integer (ties to even) after every addition.
 std::int64_t Mean(const Quarters& a);
 
-// Step 10: each value rounded to the nearest integer (ties to even), XOR the mean.
+// Each value rounded to the nearest integer (ties to even), XOR the mean.
 Values Mix(const Quarters& a, std::int64_t mean);
 
-// Step 11: each value to a letter or a digit, by its first two decimal digits.
+// Each value to a letter or a digit, by its first two decimal digits.
 std::string LettersAndDigits(const Values& a);
 
-// Step 12: a character equal to its left neighbour moves on until none is.
+// A character equal to its left neighbour moves on until none is.
 void SeparateNeighbours(std::string& code);
 
-// Step 13: the digits of r at position 10 and at position 10 + 2 * (tens digit).
+// The digits of r at position 10 and at position 10 + 2 * (tens digit).
 void WriteRandomDigits(std::string& code, int r);
 
 // Every stage of one encoding, for tests; the encoder itself keeps only the code.

@@ -136,10 +136,10 @@ struct DotPlace {
     double y;
 };
 
-std::array<DotPlace, kTrackLength> PreviewDots(const LevelLayout& layout) {
-    std::array<DotPlace, kTrackLength> dots{};
+std::array<DotPlace, kBallCount> PreviewDots(const LevelLayout& layout) {
+    std::array<DotPlace, kBallCount> dots{};
     double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
-    for (int i = 0; i < kTrackLength; ++i) {
+    for (int i = 0; i < kBallCount; ++i) {
         const auto& offset = layout.positions[static_cast<std::size_t>(i)];
         const double x = layout.offsetX + offset.dx + kBallRadius;
         const double y = layout.offsetY + offset.dy + kBallRadius;

@@ -1,5 +1,5 @@
 // Font faces with fallbacks: Arial and Courier New resolve to the metric-compatible
-// Liberation faces where the originals are not installed.
+// Liberation faces where Arial and Courier New themselves are not installed.
 #include "ui/Fonts.h"
 
 #include <QStringList>

@@ -54,7 +54,7 @@ QWidget* QtPlatform::OpenMessage() const {
 }
 
 void QtPlatform::ReseedRandom() {
-    // Seconds since midnight, as a 32-bit float, like the original's re-seeding.
+    // Seeded from the time of day: the bits of the seconds since midnight as a 32-bit float.
     const float seconds = static_cast<float>(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0f;
     std::uint32_t bits = 0;
     std::memcpy(&bits, &seconds, sizeof bits);

@@ -64,8 +64,8 @@ TEST(Nesting, ALevelChangeLeavesTheOuterRunToEndAfterItsWait) {
 
 TEST(Nesting, PlayersCanNestGamesAsDeepAsTheyLike) {
     // Each game ends by the lap limit; its reset animation is interrupted by the next Start.
-    // Every interrupted game stays suspended underneath, as in the original, until the top
-    // one lets go.
+    // Every interrupted game stays suspended underneath until the top one lets go, however
+    // deep the player goes.
     Play play(std::vector<float>(200, 0.0f));
     play.AdvanceTo(1600);
     std::uint64_t t = 1600;

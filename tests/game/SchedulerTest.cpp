@@ -6,28 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "game/Platform.h"
 #include "game/Scheduler.h"
+#include "support/ScriptedPlatform.h"
 
 namespace gyrolap {
 namespace {
 
-class ClockOnly final : public Platform {
-  public:
-    std::vector<std::string> messages;
-    void ReseedRandom() override {}
-    float NextRandom() override { return 0; }
-    std::string ShortDate() override { return {}; }
-    void SetClipboardText(std::string_view) override {}
-    void ShowMessage(std::string_view, std::string_view text) override {
-        messages.emplace_back(text);
-    }
-    void OpenUrl(std::string_view) override {}
-    void FocusActionButton() override {}
-};
-
 struct Fixture : ::testing::Test {
-    ClockOnly platform;
+    testing::ScriptedPlatform platform;
     Scheduler scheduler{platform};
     std::vector<std::string> log;
 
@@ -159,6 +145,26 @@ TEST_F(Fixture, AnExceptionInANestedTaskComesOutWhereTheActivityRuns) {
     SetClock(5);
     EXPECT_THROW(scheduler.Settle(), std::runtime_error);
     EXPECT_TRUE(scheduler.Idle());
+}
+
+TEST_F(Fixture, AHandlerThatSuspendsOutsideAWaitIsRefusedAndDropped) {
+    // At once, or after a wait: either way nothing is left on the stack to resume later.
+    auto stray = [](Fixture& f, bool waitFirst) -> Task {
+        Witness w{f.log, "stray"};
+        if (waitFirst) {
+            const std::uint32_t start = f.scheduler.Clock();
+            const float delay = 1;
+            co_await f.scheduler.WaitClock(start, delay);
+        }
+        co_await std::suspend_always{};
+    };
+    EXPECT_THROW(scheduler.Start(stray(*this, false)), std::logic_error);
+    EXPECT_TRUE(scheduler.Idle());
+    scheduler.Start(stray(*this, true));
+    SetClock(1);
+    EXPECT_THROW(scheduler.Settle(), std::logic_error);
+    EXPECT_TRUE(scheduler.Idle());
+    EXPECT_EQ(log, (std::vector<std::string>{"stray destroyed", "stray destroyed"}));
 }
 
 TEST_F(Fixture, TenThousandNestedActivitiesNeedNoNativeStack) {

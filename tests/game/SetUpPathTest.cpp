@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Play.h"
+#include "game/PlaceLevel.h"
 
 namespace gyrolap::testing {
 namespace {
@@ -17,7 +18,7 @@ void LayOut(Play& play, int level) {
 
 std::vector<int> RingPositions(const GameState& s) {
     std::vector<int> rings;
-    for (int i = 0; i <= 32; ++i)
+    for (int i = 0; i <= kBallCount; ++i)
         if (s.RingFlags[static_cast<std::size_t>(i)]) rings.push_back(i);
     return rings;
 }
@@ -44,13 +45,35 @@ TEST_P(Layout, PlacesTheRingLabelMarkerAndFlags) {
     EXPECT_EQ(play.state().PathLength, c.pathLength);
     EXPECT_EQ(RingPositions(play.state()), c.rings);
     EXPECT_EQ(play.board().imgBall[1].pos, c.ballOne);
-    // All 32 balls shown with the colour wave, and no hits counted.
-    for (int i = 1; i <= 32; ++i) {
+    // Every ball shown with the colour wave, and no hits counted.
+    for (int i = 1; i <= kBallCount; ++i) {
         const BallView& ball = play.board().imgBall[static_cast<std::size_t>(i)];
         EXPECT_TRUE(ball.visible) << i;
         EXPECT_EQ(ball.picture, ColourWaveAt(i)) << i;
     }
     EXPECT_EQ(play.state().HitCount, 0.0f);
+}
+
+// The placement alone, on a board that has seen no level yet: it moves things, and leaves
+// whether a ball shows and its picture to whoever calls it.
+TEST_P(Layout, PlaceLevelAloneGivesTheSamePlaces) {
+    const LevelCase& c = GetParam();
+    Board board;
+    board.imgBall[3].visible = false;
+    board.imgBall[3].picture = 7;
+    GameState state;
+    state.RingFlags[5] = true;  // left from an earlier level
+    PlaceLevel(board, state, *LayoutForLevel(c.level));
+    EXPECT_EQ(board.imgTarget, c.ring);
+    EXPECT_EQ(board.lblScoreTempPos, c.label);
+    EXPECT_EQ(board.shapeCurrentPath, c.marker);
+    EXPECT_EQ(state.PathLength, c.pathLength);
+    EXPECT_EQ(RingPositions(state), c.rings);
+    EXPECT_EQ(board.imgBall[1].pos, c.ballOne);
+    EXPECT_FALSE(board.imgBall[3].visible);
+    EXPECT_EQ(board.imgBall[3].picture, 7);
+    EXPECT_TRUE(board.imgBall[4].visible);
+    EXPECT_EQ(board.imgBall[4].picture, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -94,7 +117,7 @@ TEST(Layout, EveryTrackFitsTheField) {
     Play play({});
     for (int level = 1; level <= 6; ++level) {
         LayOut(play, level);
-        for (int i = 1; i <= 32; ++i) {
+        for (int i = 1; i <= kBallCount; ++i) {
             const Point p = play.board().imgBall[static_cast<std::size_t>(i)].pos;
             EXPECT_GE(p.left, 12);
             EXPECT_LE(p.left, 347);
@@ -116,7 +139,7 @@ TEST(Layout, ALevelOutsideOneToSixKeepsThePreviousTrack) {
         EXPECT_EQ(play.board().shapeCurrentPath, before.shapeCurrentPath);
         EXPECT_EQ(play.state().PathLength, pathLength);
         EXPECT_EQ(RingPositions(play.state()), std::vector<int>{32});
-        for (int i = 1; i <= 32; ++i) {
+        for (int i = 1; i <= kBallCount; ++i) {
             EXPECT_EQ(play.board().imgBall[static_cast<std::size_t>(i)].pos,
                       before.imgBall[static_cast<std::size_t>(i)].pos);
             EXPECT_TRUE(play.board().imgBall[static_cast<std::size_t>(i)].visible);
@@ -128,7 +151,7 @@ TEST(Layout, ALevelOutsideOneToSixKeepsThePreviousTrack) {
 TEST(Layout, TheAnimationShowsOneBallEvery50Ms) {
     Play play({});
     // Start-up: ball 1 at 0 ms, ball k at 50 (k - 1) ms, in the colours of the wave.
-    for (int k = 1; k <= 32; ++k) {
+    for (int k = 1; k <= kBallCount; ++k) {
         const auto shownAt = 50 * static_cast<std::uint64_t>(k - 1);
         const auto ball = static_cast<std::size_t>(k);
         if (k > 1) {

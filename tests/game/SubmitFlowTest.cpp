@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "Play.h"
+#include "support/PublishedSubmissions.h"
 
 namespace gyrolap::testing {
 namespace {
@@ -19,6 +20,26 @@ std::vector<std::string> ClipboardTexts(const std::string& output) {
     }
     return texts;
 }
+
+class PublishedText : public ::testing::TestWithParam<PublishedSubmission> {};
+
+// The whole way from the board to the clipboard: the version, the best and average labels,
+// the date and the draw all land where the published texts have them.
+TEST_P(PublishedText, IsWhatTheGameSendsFromTheSameBoard) {
+    const PublishedSubmission& published = GetParam();
+    Play play({published.Draw()});
+    ASSERT_EQ(published.date, "5/16/2001");  // the test platform's date
+    play.AdvanceTo(1700);
+    play.board().lblScores[kBestLabel] = published.best;
+    play.board().lblScores[kAverageLabel] = published.average;
+    play.Submit(1700);
+    EXPECT_EQ(ClipboardTexts(play.Output()), std::vector<std::string>{published.Text()});
+}
+
+INSTANTIATE_TEST_SUITE_P(Submissions, PublishedText, ::testing::ValuesIn(kPublishedSubmissions),
+                         [](const ::testing::TestParamInfo<PublishedSubmission>& info) {
+                             return "Number" + std::to_string(info.param.number);
+                         });
 
 TEST(SubmitFlow, TwoClicksWithoutAPressSendTheSameTextAndDrawOnce) {
     Play play({0.5f});  // one value: a second draw would stop the game

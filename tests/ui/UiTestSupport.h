@@ -12,6 +12,8 @@
 #include <memory>
 
 #include "game/Board.h"
+#include "game/GameState.h"
+#include "game/PlaceLevel.h"
 #include "track/LevelLayouts.h"
 #include "ui/MainWindow.h"
 
@@ -25,20 +27,15 @@ inline QColor Pixel(const QImage& image, int x, int y) {
     return image.pixelColor(x, y);
 }
 
-// Puts every ball of a level where the level set-up would, with one picture for all.
+// Puts every ball of a level where the level set-up would, all shown with one picture.
 inline void LayOutLevel(Board& board, int level, int picture) {
-    const LevelLayout& layout = kLevelLayouts[static_cast<std::size_t>(level - 1)];
-    for (int i = 1; i <= kTrackLength; ++i) {
-        const auto& offset = layout.positions[static_cast<std::size_t>(i - 1)];
+    GameState state;
+    PlaceLevel(board, state, kLevelLayouts[static_cast<std::size_t>(level - 1)]);
+    for (int i = 1; i <= kBallCount; ++i) {
         auto& ball = board.imgBall[static_cast<std::size_t>(i)];
-        ball.pos = {layout.offsetX + offset.dx, layout.offsetY + offset.dy};
         ball.visible = true;
         ball.picture = picture;
     }
-    const auto& target = board.imgBall[layout.ringPositions[0]].pos;
-    board.imgTarget = {target.left - 4, target.top - 3};
-    board.lblScoreTempPos = {board.imgTarget.left + 6, board.imgTarget.top + 10};
-    board.shapeCurrentPath = {layout.markerLeft, layout.markerTop};
 }
 
 inline void HideAllBalls(Board& board) {

@@ -1,0 +1,27 @@
+// Submit Score: build the submission text once per action press, put it on the clipboard,
+// tell the player where to send it, and give the keyboard back to the action button.
+#include "submit/SubmitScore.h"
+
+#include "game/Game.h"
+#include "submit/ValidationCode.h"
+
+namespace gyrolap {
+
+Task Game::SubmitScore() {
+    GameState& s = state_;
+    if (s.SubmissionText.empty()) {
+        const std::string best = board_.lblScores[kBestLabel];
+        const std::string average = board_.lblScores[kAverageLabel];
+        const std::string date = ReadDate();
+        platform_.ReseedRandom();
+        const float draw = DrawRandom();
+        s.SubmissionText = BuildSubmissionText(s.VersionText, best, average, date, draw);
+    }
+    platform_.SetClipboardText(s.SubmissionText);
+    // The same three lines every time, so they are made once.
+    static const std::string instructions = SubmissionInstructions();
+    co_await scheduler_.ShowMessage(kSubmitTitle, instructions);
+    platform_.FocusActionButton();
+}
+
+}  // namespace gyrolap
