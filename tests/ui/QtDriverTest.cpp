@@ -140,5 +140,28 @@ TEST_F(RealWindow, ClosingMidRunEndsEverythingWithoutTheMissBox) {
     EXPECT_EQ(game.board().cmdAction, "Accelerate");
 }
 
+TEST(StartUp, TheFirstBallWaitsForTheWindowToBeOnTheScreen) {
+    std::uint64_t now = 5000;
+    QtPlatform platform{[&now] { return now; }};
+    Game game{platform};
+    MainWindow window{game.board()};
+    QtDriver driver{game, platform, window};
+    driver.Load();
+    // Shown but not yet on the screen: the reset and its animation have not begun, so the
+    // first ball cannot appear before the window does.
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(driver.Started());
+    EXPECT_EQ(game.board().cmdAction, "Start");
+    EXPECT_EQ(game.board().imgBall[1].picture, 0);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitFor([&driver] { return driver.Started(); }));
+    driver.Sync();
+    // The animation starts at the reading the window came on the screen at: ball 1 now.
+    EXPECT_TRUE(game.board().imgBall[1].visible);
+    EXPECT_EQ(game.board().imgBall[1].picture, 2);
+    EXPECT_FALSE(game.board().imgBall[2].visible);
+    EXPECT_EQ(game.state().StepStart, 5000u);
+}
+
 }  // namespace
 }  // namespace gyrolap
