@@ -17,31 +17,29 @@ void Require(bool condition) {
     if (!condition) std::abort();
 }
 
-bool IsCodeCharacter(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
-}
-
 // Whether the checker should take text as a plain part: "GY", then version, best and average
 // without "x", then the date, all four non-empty.
 bool HasSubmissionForm(std::string_view plain) {
-    if (!plain.starts_with("GY")) return false;
-    std::size_t start = 2;
+    if (!plain.starts_with(gyrolap::kSubmissionPrefix)) return false;
+    std::size_t start = gyrolap::kSubmissionPrefix.size();
     for (int piece = 0; piece < 3; ++piece) {
-        const std::size_t separator = plain.find('x', start);
+        const std::size_t separator = plain.find(gyrolap::kSubmissionSeparator, start);
         if (separator == std::string_view::npos || separator == start) return false;
         start = separator + 1;
     }
     return start < plain.size();
 }
 
+// Every code is 40 code characters that give back the number it was sealed with, and no two
+// neighbours are equal except beside the number's own digits.
 void CheckCodeShape(const std::string& code, int r) {
-    Require(code.size() == 40);
-    for (const char c : code) Require(IsCodeCharacter(c));
-    const std::size_t second = 9 + 2 * static_cast<std::size_t>(r / 10);
-    Require(code[9] == '0' + r / 10);
-    Require(code[second] == '0' + r % 10);
-    for (std::size_t k = 1; k < 40; ++k) {
-        const bool besideDigit = k == 9 || k == 10 || k == second || k == second + 1;
+    Require(code.size() == gyrolap::kValidationCodeLength);
+    for (const char c : code) Require(gyrolap::IsCodeCharacter(c));
+    Require(gyrolap::ReadValidationNumber(code) == r);
+    const std::size_t tens = gyrolap::kTensDigitIndex;
+    const std::size_t units = gyrolap::UnitsDigitIndex(r / 10);
+    for (std::size_t k = 1; k < code.size(); ++k) {
+        const bool besideDigit = k == tens || k == tens + 1 || k == units || k == units + 1;
         Require(besideDigit || code[k] != code[k - 1]);
     }
 }
@@ -105,15 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // What the encoder sealed the checker accepts, exactly when the plain part has the form
     // of a submission, and any one changed code character breaks the seal.
-    std::string text = std::string(bytes) + "x" + code;
+    std::string text = std::string(bytes) + gyrolap::kSubmissionSeparator + code;
     const gyrolap::SubmissionCheck sealed = gyrolap::CheckSeal(text);
     Require(sealed.valid == HasSubmissionForm(bytes));
     if (sealed.valid) {
         Require(gyrolap::PlainPart(sealed.version, sealed.best, sealed.average, sealed.date) ==
                 bytes);
         static const char kCodeCharacters[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-        const std::size_t position = text.size() - 40 + sum % 40;
-        const char replacement = kCodeCharacters[(sum / 40) % 36];
+        const std::size_t position =
+            text.size() - code.size() + sum % gyrolap::kValidationCodeLength;
+        const char replacement = kCodeCharacters[(sum / gyrolap::kValidationCodeLength) % 36];
         if (text[position] != replacement) {
             text[position] = replacement;
             Require(!gyrolap::CheckSeal(text).valid);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,8 +19,6 @@ namespace gyrolap {
 
 namespace {
 
-constexpr std::size_t kCodeLength = 40;
-constexpr char kSeparator = 'x';
 // No game reaches a score of ten digits: it would take years of hits a millisecond apart.
 constexpr std::size_t kMostScoreDigits = 9;
 
@@ -67,8 +66,14 @@ std::string_view Trimmed(std::string_view line) {
     return line;
 }
 
-bool IsCodeCharacter(char c) {
-    return IsDigit(c) || (c >= 'A' && c <= 'Z');
+// The separator as the reasons quote it.
+std::string QuotedSeparator() {
+    return {'"', kSubmissionSeparator, '"'};
+}
+
+std::string NotACode() {
+    return "validation code is not " + std::to_string(kValidationCodeLength) +
+           " characters of 0-9 and A-Z";
 }
 
 SubmissionCheck Invalid(std::string reason) {
@@ -186,31 +191,34 @@ SubmissionCheck CheckSeal(std::string_view line) {
 
     // A code never holds a lower-case "x", so the last one ends the plain part. A text with
     // fewer than four separators cannot hold both the plain part and a code.
-    const auto separators = std::count(text.begin(), text.end(), kSeparator);
-    const std::size_t last = text.rfind(kSeparator);
+    const auto separators = std::count(text.begin(), text.end(), kSubmissionSeparator);
+    const std::size_t last = text.rfind(kSubmissionSeparator);
     if (separators < 4 || last + 1 == text.size()) {
-        return Invalid("no validation code: the text must end in \"x\" and the 40-character code");
+        return Invalid("no validation code: the text must end in " + QuotedSeparator() +
+                       " and the " + std::to_string(kValidationCodeLength) + "-character code");
     }
     const std::string_view plain = text.substr(0, last);
     const std::string_view code = text.substr(last + 1);
-    const std::string kNotACode = "validation code is not 40 characters of 0-9 and A-Z";
-    if (code.size() != kCodeLength) {
-        return Invalid(kNotACode + " (found " + std::to_string(code.size()) +
-                       " characters after the last \"x\")");
+    if (code.size() != kValidationCodeLength) {
+        return Invalid(NotACode() + " (found " + std::to_string(code.size()) +
+                       " characters after the last " + QuotedSeparator() + ")");
     }
     const auto* wrong = std::find_if_not(code.begin(), code.end(), IsCodeCharacter);
     if (wrong != code.end()) {
-        return Invalid(kNotACode + " (character " + std::to_string(wrong - code.begin() + 1) +
+        return Invalid(NotACode() + " (character " + std::to_string(wrong - code.begin() + 1) +
                        " is not one of these)");
     }
 
-    if (!plain.starts_with("GY")) return Invalid("plain part does not start with \"GY\"");
+    if (!plain.starts_with(kSubmissionPrefix)) {
+        return Invalid("plain part does not start with \"" + std::string(kSubmissionPrefix) + "\"");
+    }
     // The plain part holds at least three separators, counted above; the date takes the rest,
     // separators and all.
-    const std::size_t afterVersion = plain.find(kSeparator, 2);
-    const std::size_t afterBest = plain.find(kSeparator, afterVersion + 1);
-    const std::size_t afterAverage = plain.find(kSeparator, afterBest + 1);
-    const std::string_view version = plain.substr(2, afterVersion - 2);
+    const std::size_t start = kSubmissionPrefix.size();
+    const std::size_t afterVersion = plain.find(kSubmissionSeparator, start);
+    const std::size_t afterBest = plain.find(kSubmissionSeparator, afterVersion + 1);
+    const std::size_t afterAverage = plain.find(kSubmissionSeparator, afterBest + 1);
+    const std::string_view version = plain.substr(start, afterVersion - start);
     const std::string_view best = plain.substr(afterVersion + 1, afterBest - afterVersion - 1);
     const std::string_view average = plain.substr(afterBest + 1, afterAverage - afterBest - 1);
     const std::string_view date = plain.substr(afterAverage + 1);
@@ -219,13 +227,9 @@ SubmissionCheck CheckSeal(std::string_view line) {
             "plain part has an empty piece: version, best, average and date are all needed");
     }
 
-    const char r1 = code[9];
-    if (r1 < '1' || r1 > '9') return Invalid("unreadable random digits in the validation code");
-    const char r2 = code[9 + 2 * static_cast<std::size_t>(r1 - '0')];
-    if (r2 < '0' || r2 > '9') return Invalid("unreadable random digits in the validation code");
-    const int r = 10 * (r1 - '0') + (r2 - '0');
-
-    if (EncodeValidationCode(plain, r) != code) {
+    const std::optional<int> r = ReadValidationNumber(code);
+    if (!r) return Invalid("unreadable random digits in the validation code");
+    if (EncodeValidationCode(plain, *r) != code) {
         return Invalid("validation code does not match the text");
     }
     SubmissionCheck result;

@@ -3,6 +3,7 @@
 #include "submit/ValidationCode.h"
 
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -142,11 +143,13 @@ void SeparateNeighbours(std::string& code) {
 
 void WriteRandomDigits(std::string& code, int r) {
     RequireNumber(r);
-    if (code.size() != kCodeLength) throw std::invalid_argument("code must hold 40 characters");
-    const int r1 = r / 10;
-    const int r2 = r % 10;
-    code[9] = static_cast<char>('0' + r1);
-    code[9 + 2 * r1] = static_cast<char>('0' + r2);
+    if (code.size() != kValidationCodeLength) {
+        throw std::invalid_argument("code must hold " + std::to_string(kValidationCodeLength) +
+                                    " characters");
+    }
+    const int tens = r / 10;
+    code[kTensDigitIndex] = static_cast<char>('0' + tens);
+    code[UnitsDigitIndex(tens)] = static_cast<char>('0' + r % 10);
 }
 
 namespace {
@@ -189,6 +192,15 @@ std::string EncodeValidationCode(std::string_view plainPart, int r) {
     return validation_steps::Encode(plainPart, r, nullptr);
 }
 
+std::optional<int> ReadValidationNumber(std::string_view code) {
+    if (code.size() != kValidationCodeLength) return std::nullopt;
+    const char tens = code[kTensDigitIndex];
+    if (tens < '1' || tens > '9') return std::nullopt;
+    const char units = code[UnitsDigitIndex(tens - '0')];
+    if (units < '0' || units > '9') return std::nullopt;
+    return 10 * (tens - '0') + (units - '0');
+}
+
 int ValidationNumberFromDraw(float u) {
     if (!(u >= 0.0f && u < 1.0f)) throw std::invalid_argument("draw must lie in [0, 1)");
     // Single precision on purpose: the largest float below 1 still gives 89.99999 here.
@@ -198,8 +210,11 @@ int ValidationNumberFromDraw(float u) {
 
 std::string PlainPart(std::string_view version, std::string_view best, std::string_view average,
                       std::string_view date) {
-    std::string plain = "GY";
-    plain.append(version).append("x").append(best).append("x").append(average).append("x");
+    std::string plain(kSubmissionPrefix);
+    for (const std::string_view piece : {version, best, average}) {
+        plain.append(piece);
+        plain.push_back(kSubmissionSeparator);
+    }
     plain.append(date);
     return plain;
 }
@@ -207,7 +222,7 @@ std::string PlainPart(std::string_view version, std::string_view best, std::stri
 std::string BuildSubmissionText(std::string_view version, std::string_view best,
                                 std::string_view average, std::string_view date, float u) {
     const std::string plain = PlainPart(version, best, average, date);
-    return plain + "x" + EncodeValidationCode(plain, ValidationNumberFromDraw(u));
+    return plain + kSubmissionSeparator + EncodeValidationCode(plain, ValidationNumberFromDraw(u));
 }
 
 }  // namespace gyrolap

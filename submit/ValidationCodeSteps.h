@@ -8,9 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "submit/ValidationCode.h"
+
 namespace gyrolap::validation_steps {
 
-inline constexpr int kCodeLength = 40;
+// The code's length as the stages count it, by element.
+inline constexpr int kCodeLength = static_cast<int>(kValidationCodeLength);
 
 // Whole values, element i of the code at index i - 1.
 using Values = std::array<std::int64_t, kCodeLength>;
@@ -56,7 +59,8 @@ std::string LettersAndDigits(const Values& a);
 // A character equal to its left neighbour moves on until none is.
 void SeparateNeighbours(std::string& code);
 
-// The digits of r at position 10 and at position 10 + 2 * (tens digit).
+// The digits of r at their two places (kTensDigitIndex, UnitsDigitIndex); ReadValidationNumber
+// reads them back.
 void WriteRandomDigits(std::string& code, int r);
 
 // Every stage of one encoding, for tests; the encoder itself keeps only the code.

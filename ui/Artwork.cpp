@@ -10,10 +10,12 @@
 #include <QPixmap>
 #include <QString>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
 #include "track/LevelLayouts.h"
+#include "ui/Colours.h"
 #include "ui/Links.h"
 
 namespace gyrolap {
@@ -163,6 +165,27 @@ std::array<DotPlace, kBallCount> PreviewDots(const LevelLayout& layout) {
 
 // --- the logo --------------------------------------------------------------------------
 
+// The logo is a grey oval badge on the panel: its ground and its hollow are the panel's black
+// (kBlack), so the badge's box does not show; the greys are its own.
+struct GradientStop {
+    double at;
+    QColor colour;
+};
+// The bevel: an outer slope lit from above, an inner slope lit from below.
+constexpr std::array<GradientStop, 3> kOuterSlope{
+    {{0.0, {238, 238, 238}}, {0.5, {168, 168, 172}}, {1.0, {78, 78, 82}}}};
+constexpr std::array<GradientStop, 3> kInnerSlope{
+    {{0.0, {92, 92, 96}}, {0.5, {160, 160, 164}}, {1.0, {228, 228, 228}}}};
+// The grey field behind the address's last part, and the lettering of its first part.
+constexpr QColor kLogoFieldGrey{172, 172, 176};
+constexpr QColor kLogoLetteringGrey{214, 214, 214};
+
+QLinearGradient VerticalSlope(const std::array<GradientStop, 3>& stops) {
+    QLinearGradient slope(0, 0, 0, kLogoHeight);
+    for (const GradientStop& stop : stops) slope.setColorAt(stop.at, stop.colour);
+    return slope;
+}
+
 struct LogoLettering {
     QString first;
     QString last;
@@ -275,31 +298,22 @@ QImage TrackPreviewImage(int level, qreal dpr) {
 
 QImage LogoImage(qreal dpr) {
     QImage image = BlankImage(kLogoWidth, kLogoHeight, dpr);
-    image.fill(Qt::black);
+    image.fill(kBlack);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(Qt::NoPen);
 
-    // The bevel: an outer slope lit from above and an inner slope lit from below.
     const QRectF outer(0.5, 0.5, kLogoWidth - 1.0, kLogoHeight - 1.0);
-    QLinearGradient outerSlope(0, 0, 0, kLogoHeight);
-    outerSlope.setColorAt(0.0, QColor(238, 238, 238));
-    outerSlope.setColorAt(0.5, QColor(168, 168, 172));
-    outerSlope.setColorAt(1.0, QColor(78, 78, 82));
-    painter.setBrush(outerSlope);
+    painter.setBrush(VerticalSlope(kOuterSlope));
     painter.drawEllipse(outer);
     const QRectF middle = outer.adjusted(3, 3, -3, -3);
-    QLinearGradient innerSlope(0, 0, 0, kLogoHeight);
-    innerSlope.setColorAt(0.0, QColor(92, 92, 96));
-    innerSlope.setColorAt(0.5, QColor(160, 160, 164));
-    innerSlope.setColorAt(1.0, QColor(228, 228, 228));
-    painter.setBrush(innerSlope);
+    painter.setBrush(VerticalSlope(kInnerSlope));
     painter.drawEllipse(middle);
     const QRectF inner = outer.adjusted(6, 6, -6, -6);
     QPainterPath hollow;
     hollow.addEllipse(inner);
-    painter.fillPath(hollow, Qt::black);
+    painter.fillPath(hollow, kBlack);
 
     // The largest bold face whose lettering fits well inside the hollow of the oval.
     const LogoLettering lettering = SplitAddress();
@@ -323,14 +337,13 @@ QImage LogoImage(qreal dpr) {
 
     painter.save();
     painter.setClipPath(hollow);
-    painter.fillRect(QRectF(fieldLeft, 0, kLogoWidth - fieldLeft, kLogoHeight),
-                     QColor(172, 172, 176));
+    painter.fillRect(QRectF(fieldLeft, 0, kLogoWidth - fieldLeft, kLogoHeight), kLogoFieldGrey);
     painter.restore();
 
     painter.setFont(font);
-    painter.setPen(QColor(214, 214, 214));
+    painter.setPen(kLogoLetteringGrey);
     painter.drawText(QPointF(left, baseline), lettering.first);
-    painter.setPen(Qt::black);
+    painter.setPen(kBlack);
     painter.drawText(QPointF(left + firstWidth + kFieldLeadIn, baseline), lettering.last);
     return image;
 }

@@ -1,5 +1,7 @@
-// The few colours of the main window's panel, named once so the widgets and the
-// artwork use the very same values.
+// The few colours of the main window's panel: its black ground and the colours of its labels
+// and outlines. Only the panel's colours live here; the artwork's own shades are named where it
+// draws them (ui/Artwork.cpp), and where a picture meets the panel (the logo's ground) it uses
+// the panel's black from here.
 #pragma once
 
 #include <QColor>

@@ -6,9 +6,9 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QWindow>
-#include <cmath>
 
 #include "ui/Artwork.h"
+#include "ui/Centring.h"
 #include "ui/Fonts.h"
 #include "ui/HelpText.h"
 
@@ -64,13 +64,8 @@ void HelpWindow::centreOnScreen(const QScreen* screen, const QMargins& frameHint
     if (screen == nullptr) return;
     QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
     if (frame.isNull()) frame = frameHint;
-    const QSize outer = size().grownBy(frame);
-    const QRectF area = screen->geometry();
-    // The halves are taken before the subtraction, as the centre of each.
-    const double left = area.x() + area.width() / 2.0 - outer.width() / 2.0;
-    const double top = area.y() + area.height() / 2.0 - outer.height() / 2.0;
     // move() places the outer frame's corner for a top-level window.
-    move(static_cast<int>(std::floor(left)), static_cast<int>(std::floor(top)));
+    move(CentredTopLeft(screen->geometry(), size().grownBy(frame)));
 }
 
 void HelpWindow::closeEvent(QCloseEvent* event) {

@@ -15,7 +15,7 @@ class HelpWindow : public QWidget {
     // No parent: the window has no owner and may lie behind the main window.
     HelpWindow();
 
-    // Puts the middle of the outer frame on the middle of the screen's available area,
+    // Puts the middle of the outer frame on the middle of the whole screen (CentredTopLeft),
     // unclamped, so a screen smaller than the window leaves it partly off the screen.
     // frameHint stands in for the window's own frame margins while the window system has
     // not told them yet (before the first showing).

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QWindow>
-#include <cmath>
 
 #include "track/LevelLayouts.h"
 #include "ui/ActionButton.h"
@@ -19,6 +18,7 @@
 #include "ui/Fonts.h"
 #include "ui/HelpWindow.h"
 #include "ui/OutlineBox.h"
+#include "ui/PaintRatio.h"
 #include "ui/PictureBox.h"
 
 namespace gyrolap {
@@ -94,13 +94,6 @@ bool IsDrawn(const BallView& ball) {
 
 QRect BallRect(const BallView& ball) {
     return {ball.pos.left, ball.pos.top, kBallSize, kBallSize};
-}
-
-// Device pixels per logical pixel of what is being painted: the screen's ratio on screen,
-// the target's when the window is rendered into an image of another ratio.
-qreal PaintRatio(const QPainter& painter) {
-    const qreal scale = std::abs(painter.deviceTransform().m11());
-    return scale > 0.0 ? scale : painter.device()->devicePixelRatio();
 }
 
 // A picture placed on whole device pixels may reach one device pixel past its logical

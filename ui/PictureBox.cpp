@@ -3,10 +3,10 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <cmath>
 #include <utility>
 
 #include "ui/Artwork.h"
+#include "ui/PaintRatio.h"
 
 namespace gyrolap {
 
@@ -17,10 +17,7 @@ PictureBox::PictureBox(Renderer renderer, QWidget* parent)
 
 void PictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    // The ratio of what is painted: the screen's, or that of an image the window is rendered
-    // into.
-    const qreal scale = std::abs(painter.deviceTransform().m11());
-    const qreal ratio = scale > 0.0 ? scale : devicePixelRatio();
+    const qreal ratio = PaintRatio(painter);
     if (pixmap_.isNull() || ratio != pixmapRatio_) {
         pixmap_ = QPixmap::fromImage(renderer_(ratio));
         pixmapRatio_ = ratio;

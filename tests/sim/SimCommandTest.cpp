@@ -1,43 +1,18 @@
 // The gyrolap-sim command itself: where it reads from, what it prints on errors, its exit codes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "support/RunCommand.h"
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = gyrolap::testing::CommandResult;
 
 // Runs gyrolap-sim with `args` and `input` on standard input; collects both outputs.
 Result RunSim(const std::string& args, const std::string& input) {
-    const auto dir = std::filesystem::temp_directory_path();
-    const auto stem = dir / ("gyrolap-sim-test-" + std::to_string(::getpid()));
-    const std::string in = stem.string() + ".in", out = stem.string() + ".out",
-                      err = stem.string() + ".err";
-    std::ofstream(in, std::ios::binary) << input;
-    const std::string command = std::string("'") + GYROLAP_SIM_BINARY + "' " + args + " <'" + in +
-                                "' >'" + out + "' 2>'" + err + "'";
-    Result result;
-    const int raw = std::system(command.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    auto slurp = [](const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    };
-    result.out = slurp(out);
-    result.err = slurp(err);
-    std::filesystem::remove(in);
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
-    return result;
+    return gyrolap::testing::RunCommand(std::string("'") + GYROLAP_SIM_BINARY + "' " + args, input);
 }
 
 const std::string kSubmitScript = "random 0.5\nat 1700 submit\nend 1800\n";
@@ -83,24 +58,13 @@ TEST(SimCommand, StopsWithStatus3WhenTheRandomValuesRunOut) {
     EXPECT_EQ(result.out, "");
 }
 
-// Runs gyrolap-sim through the shell with `redirections` as they stand, and the script on
-// standard input unless the redirections close it; returns the status and the error output.
+// Runs gyrolap-sim with `redirections` as they stand, and the script on standard input unless
+// the redirections close it. The redirections sit inside a group, so they win over the
+// runner's own around it.
 Result RunSimRedirected(const std::string& args, const std::string& redirections,
                         const std::string& input) {
-    const auto stem = std::filesystem::temp_directory_path() /
-                      ("gyrolap-sim-redirect-" + std::to_string(::getpid()));
-    const std::string in = stem.string() + ".in", err = stem.string() + ".err";
-    std::ofstream(in, std::ios::binary) << input;
-    const std::string command = std::string("'") + GYROLAP_SIM_BINARY + "' " + args + " <'" + in +
-                                "' " + redirections + " 2>'" + err + "'";
-    const int raw = std::system(command.c_str());
-    Result result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream file(err, std::ios::binary);
-    result.err.assign(std::istreambuf_iterator<char>(file), {});
-    std::filesystem::remove(in);
-    std::filesystem::remove(err);
-    return result;
+    return gyrolap::testing::RunCommand(
+        "{ '" + std::string(GYROLAP_SIM_BINARY) + "' " + args + " " + redirections + "; }", input);
 }
 
 TEST(SimCommand, AFailedWriteIsAFailure) {

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "submit/CheckLines.h"
+#include "support/PublishedSubmissions.h"
 
 namespace gyrolap {
 namespace {
 
-constexpr const char* kFirstText =
-    "GY2001.0516.1158x0x0x5/16/2001xDVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05";
+const std::string kFirstText = testing::kPublishedSubmissions[0].Text();
 constexpr const char* kFirstAnswer =
     "valid version=2001.0516.1158 best=0 average=0 date=5/16/2001\n";
 
@@ -130,7 +130,7 @@ TEST(CheckStream, AnswersALineOfAQuarterGigabyteInFlatMemory) {
 
 TEST(CheckStream, AnswersEveryLineOfACrOnlyFile) {
     std::string input;
-    for (int k = 0; k < 1000; ++k) input += std::string(kFirstText) + "\r";
+    for (int k = 0; k < 1000; ++k) input += kFirstText + "\r";
     std::istringstream in(input);
     std::ostringstream out;
     const CheckCounts counts = CheckStream(in, out);

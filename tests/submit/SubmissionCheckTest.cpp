@@ -12,35 +12,41 @@
 #include "game/ScoreBoard.h"
 #include "submit/SubmissionCheck.h"
 #include "submit/ValidationCode.h"
+#include "support/PublishedSubmissions.h"
 #include "tests/submit/GeneratedSubmissions.h"
 
 namespace gyrolap {
 namespace {
 
-constexpr const char* kFirstText =
-    "GY2001.0516.1158x0x0x5/16/2001xDVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05";
-constexpr const char* kThirdText =
-    "GY2001.0516.1158x27x19.333x5/16/2001xU3020464W8W04AE4M452SAUO630G2Q67SES21O4U";
+using testing::kPublishedSubmissions;
+using testing::PublishedSubmission;
+
+const std::string kFirstText = kPublishedSubmissions[0].Text();
+const std::string kThirdText = kPublishedSubmissions[2].Text();
 
 // The text for a plain part with the random number r.
 std::string TextFor(const std::string& plain, int r) {
-    return plain + "x" + EncodeValidationCode(plain, r);
+    return plain + kSubmissionSeparator + EncodeValidationCode(plain, r);
 }
 
-TEST(CheckSubmission, AcceptsPublishedTextsAndReturnsTheirPieces) {
-    const auto first = CheckSubmission(kFirstText);
-    EXPECT_TRUE(first.valid) << first.reason;
-    EXPECT_EQ(first.reason, "");
-    EXPECT_EQ(first.version, "2001.0516.1158");
-    EXPECT_EQ(first.best, "0");
-    EXPECT_EQ(first.average, "0");
-    EXPECT_EQ(first.date, "5/16/2001");
+class PublishedTexts : public ::testing::TestWithParam<PublishedSubmission> {};
 
-    const auto third = CheckSubmission(kThirdText);
-    EXPECT_TRUE(third.valid) << third.reason;
-    EXPECT_EQ(third.best, "27");
-    EXPECT_EQ(third.average, "19.333");
+TEST_P(PublishedTexts, AreValidAndGiveTheirPieces) {
+    const PublishedSubmission& published = GetParam();
+    const auto check = CheckSubmission(published.Text());
+    EXPECT_TRUE(check.valid) << check.reason;
+    EXPECT_EQ(check.reason, "");
+    EXPECT_EQ(check.version, "2001.0516.1158");
+    EXPECT_EQ(check.best, published.best);
+    EXPECT_EQ(check.average, published.average);
+    EXPECT_EQ(check.date, published.date);
+    EXPECT_EQ(check.text, published.Text());
 }
+
+INSTANTIATE_TEST_SUITE_P(Submissions, PublishedTexts, ::testing::ValuesIn(kPublishedSubmissions),
+                         [](const ::testing::TestParamInfo<PublishedSubmission>& info) {
+                             return "Number" + std::to_string(info.param.number);
+                         });
 
 TEST(CheckSeal, DateKeepsItsOwnSeparators) {
     const auto check = CheckSeal(TextFor(PlainPart("2001.0516.1158", "3", ".667", "16x05x01"), 33));
@@ -74,14 +80,14 @@ TEST_P(Refusals, SayWhy) {
     EXPECT_EQ(check.reason, GetParam().reason);
 }
 
-const std::string kFirst = kFirstText;
+const std::string& kFirst = kFirstText;
 const std::string kNoCode =
     "no validation code: the text must end in \"x\" and the 40-character code";
 const std::string kUnreadable = "unreadable random digits in the validation code";
 const std::string kMismatch = "validation code does not match the text";
 
 std::string WithCharacter(std::string text, std::size_t codePosition, char c) {
-    text[text.size() - 40 + codePosition - 1] = c;
+    text[text.size() - kValidationCodeLength + codePosition - 1] = c;
     return text;
 }
 
@@ -90,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Refusal{"", "empty line, no submission text"},
         Refusal{" \t \r", "empty line, no submission text"},
-        Refusal{"GY2001.0516.1158x0x0x5/16/2001", kNoCode},
-        Refusal{"DVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05", kNoCode},
+        Refusal{std::string(kPublishedSubmissions[0].plain), kNoCode},
+        Refusal{std::string(kPublishedSubmissions[0].code), kNoCode},
         Refusal{kFirst + "x", kNoCode},
         Refusal{kFirst.substr(0, kFirst.size() - 1),
                 "validation code is not 40 characters of 0-9 and A-Z (found 39 characters after "
@@ -193,10 +199,13 @@ TEST(CheckSeal, RefusesEverySingleChangedCodeCharacter) {
 
 TEST(CheckSubmission, AnswersAnyBytes) {
     std::mt19937 rng(42);
-    const std::string valid = kFirstText;
+    const std::string& valid = kFirstText;
     for (int sample = 0; sample < 3000; ++sample) {
         std::string line = testing::RandomBytes(rng, 0, 120, true);
-        if (sample % 3 == 1) line = "GY" + line + "x" + valid.substr(valid.size() - 40);
+        if (sample % 3 == 1) {
+            line = std::string(kSubmissionPrefix) + line + kSubmissionSeparator +
+                   std::string(kPublishedSubmissions[0].code);
+        }
         if (sample % 3 == 2) {
             line = valid;
             const auto at = std::uniform_int_distribution<std::size_t>(0, line.size() - 1)(rng);
@@ -389,7 +398,7 @@ TEST(CheckSubmission, AcceptsEveryAverageABoardCanShow) {
 TEST(CheckSubmission, RefusesEveryForeignByteInTheGenuineTexts) {
     // Whatever a changed byte does to the code, a version the game is not, or a control, a
     // letter or a byte outside ASCII in the numbers or the date is never valid.
-    for (const std::string& text : {std::string(kFirstText), std::string(kThirdText)}) {
+    for (const std::string& text : {kFirstText, kThirdText}) {
         const std::size_t plainEnd = text.size() - 41;
         for (std::size_t at = 2; at < plainEnd; ++at) {
             for (int value = 0; value < 256; ++value) {

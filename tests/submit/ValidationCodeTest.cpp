@@ -1,44 +1,45 @@
-// The validation code as a whole: the published examples, the shape every code has, the
-// refused arguments and the draw of the random number.
+// The validation code as a whole: the published examples, the shape every code has, the number
+// read back out of it, the refused arguments and the draw of the random number.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <climits>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
 
 #include "submit/ValidationCode.h"
 #include "submit/ValidationCodeSteps.h"
+#include "support/PublishedSubmissions.h"
 #include "tests/submit/GeneratedSubmissions.h"
 
 namespace gyrolap {
 namespace {
 
-constexpr const char* kFirstPlain = "GY2001.0516.1158x0x0x5/16/2001";
+using testing::kPublishedSubmissions;
+using testing::PublishedSubmission;
 
-struct KnownCode {
-    const char* plain;
-    int r;
-    const char* code;
-};
+constexpr std::string_view kFirstPlain = kPublishedSubmissions[0].plain;
 
-class KnownCodes : public ::testing::TestWithParam<KnownCode> {};
+class PublishedCodes : public ::testing::TestWithParam<PublishedSubmission> {};
 
-TEST_P(KnownCodes, GiveTheirCode) {
-    EXPECT_EQ(EncodeValidationCode(GetParam().plain, GetParam().r), GetParam().code);
+TEST_P(PublishedCodes, AreWhatTheEncoderWritesAndGiveTheirNumberBack) {
+    const PublishedSubmission& published = GetParam();
+    EXPECT_EQ(EncodeValidationCode(published.plain, published.number), published.code);
+    EXPECT_EQ(ReadValidationNumber(published.code), published.number);
+    EXPECT_EQ(PlainPart("2001.0516.1158", published.best, published.average, published.date),
+              published.plain);
+    EXPECT_EQ(BuildSubmissionText("2001.0516.1158", published.best, published.average,
+                                  published.date, published.Draw()),
+              published.Text());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Published, KnownCodes,
-    ::testing::Values(KnownCode{kFirstPlain, 57, "DVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05"},
-                      KnownCode{kFirstPlain, 10, "0ACARGU2Q1Q0462029A2IQEL8QI624SI0I0G08AU"},
-                      KnownCode{"GY2001.0516.1158x27x19.333x5/16/2001", 83,
-                                "U3020464W8W04AE4M452SAUO630G2Q67SES21O4U"}),
-    [](const ::testing::TestParamInfo<KnownCode>& info) {
-        return "Number" + std::to_string(info.param.r);
-    });
+INSTANTIATE_TEST_SUITE_P(Submissions, PublishedCodes, ::testing::ValuesIn(kPublishedSubmissions),
+                         [](const ::testing::TestParamInfo<PublishedSubmission>& info) {
+                             return "Number" + std::to_string(info.param.number);
+                         });
 
 TEST(ValidationCode, FirstExampleStagesMatchTheirCheckpoints) {
     const auto trace = validation_steps::TraceValidationCode(kFirstPlain, 57);
@@ -50,11 +51,7 @@ TEST(ValidationCode, FirstExampleStagesMatchTheirCheckpoints) {
     EXPECT_EQ(trace.lettersAndDigits, "DVNHYJZHLRHFJJ7TV65XDT1CXL1V71XNNNNV1H05");
     // The second "J" of "JJ" and the second and fourth "N" of "NNNN" become "0".
     EXPECT_EQ(trace.separated, "DVNHYJZHLRHFJ07TV65XDT1CXL1V71XN0N0V1H05");
-    EXPECT_EQ(trace.code, "DVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05");
-}
-
-bool IsCodeCharacter(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+    EXPECT_EQ(trace.code, kPublishedSubmissions[0].code);
 }
 
 TEST(ValidationCode, EveryCodeHasTheSameShape) {
@@ -64,8 +61,8 @@ TEST(ValidationCode, EveryCodeHasTheSameShape) {
         const std::string plain =
             PlainPart(pieces.version, pieces.best, pieces.average, pieces.date);
         const int r = 10 + sample % 90;
-        const int r1 = r / 10;
-        const std::size_t second = 9 + 2 * static_cast<std::size_t>(r1);
+        const std::size_t tens = kTensDigitIndex;
+        const std::size_t units = UnitsDigitIndex(r / 10);
         const auto trace = validation_steps::TraceValidationCode(plain, r);
         const std::string& code = trace.code;
         SCOPED_TRACE("plain part " + ::testing::PrintToString(plain) + ", r " + std::to_string(r));
@@ -73,11 +70,16 @@ TEST(ValidationCode, EveryCodeHasTheSameShape) {
         for (std::size_t k = 0; k < code.size(); ++k) {
             EXPECT_TRUE(IsCodeCharacter(code[k])) << "position " << k + 1;
         }
-        EXPECT_EQ(code[9], '0' + r1);
-        EXPECT_EQ(code[second], '0' + r % 10);
-        for (std::size_t k = 1; k < 40; ++k) {
+        EXPECT_EQ(ReadValidationNumber(code), r);
+        // Only the number's two places differ from the code before they were written.
+        for (std::size_t k = 0; k < code.size(); ++k) {
+            if (k != tens && k != units) {
+                EXPECT_EQ(code[k], trace.separated[k]) << "position " << k + 1;
+            }
+        }
+        for (std::size_t k = 1; k < code.size(); ++k) {
             EXPECT_NE(trace.separated[k], trace.separated[k - 1]) << "position " << k + 1;
-            const bool besideDigit = k == 9 || k - 1 == 9 || k == second || k - 1 == second;
+            const bool besideDigit = k == tens || k - 1 == tens || k == units || k - 1 == units;
             if (!besideDigit) {
                 EXPECT_NE(code[k], code[k - 1]) << "position " << k + 1;
             }
@@ -99,9 +101,76 @@ TEST(ValidationCode, OnlyTheFirstFortyBytesCount) {
     EXPECT_NE(EncodeValidationCode(first40.substr(0, 39), 57), EncodeValidationCode(first40, 57));
 }
 
-TEST(ValidationCode, SameArgumentsSameCode) {
-    EXPECT_EQ(EncodeValidationCode("GY", 42), EncodeValidationCode("GY", 42));
-    EXPECT_NE(EncodeValidationCode(kFirstPlain, 42), EncodeValidationCode(kFirstPlain, 43));
+TEST(ValidationCode, EveryByteOfTheFirstFortyCounts) {
+    // No position of what is read is skipped: changing the byte there changes the code. The
+    // code is shorter than what it seals, so one replacement may happen to give the same code
+    // ("GY2001.0516.11587..." does, for the "x" at 17); of a few different ones, some must not.
+    for (const std::string& plain :
+         {std::string(kFirstPlain), std::string("GY2001.0516.1158x1234x567.333x16.05.2001")}) {
+        const std::string code = EncodeValidationCode(plain, 57);
+        for (std::size_t at = 0; at < plain.size(); ++at) {
+            int changedCodes = 0;
+            for (const char other : {'7', '/', 'A', '\x90'}) {
+                if (plain[at] == other) continue;
+                std::string changed = plain;
+                changed[at] = other;
+                if (EncodeValidationCode(changed, 57) != code) ++changedCodes;
+            }
+            EXPECT_GE(changedCodes, 2) << ::testing::PrintToString(plain) << " position " << at + 1;
+        }
+    }
+}
+
+TEST(ValidationCode, TheNumberSealsMoreThanItsOwnDigits) {
+    // Two numbers with the same digit places (one tens digit) differ in the rest of the code
+    // too, so a code cannot be moved to another number by rewriting its digits.
+    for (int r = 10; r <= 98; ++r) {
+        if (r % 10 == 9) continue;
+        std::string a = EncodeValidationCode(kFirstPlain, r);
+        std::string b = EncodeValidationCode(kFirstPlain, r + 1);
+        const std::size_t units = UnitsDigitIndex(r / 10);
+        a[units] = b[units];
+        EXPECT_NE(a, b) << r;
+    }
+}
+
+struct Unreadable {
+    std::string code;
+    const char* why;
+};
+
+class UnreadableNumbers : public ::testing::TestWithParam<Unreadable> {};
+
+TEST_P(UnreadableNumbers, GiveNoNumber) {
+    EXPECT_EQ(ReadValidationNumber(GetParam().code), std::nullopt);
+}
+
+std::string WithAt(std::string code, std::size_t index, char c) {
+    code[index] = c;
+    return code;
+}
+
+const std::string kFirstCode(kPublishedSubmissions[0].code);  // 57: digits at 10 and 20
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, UnreadableNumbers,
+    ::testing::Values(Unreadable{"", "Empty"}, Unreadable{kFirstCode.substr(1), "OneShort"},
+                      Unreadable{kFirstCode + "0", "OneLong"},
+                      Unreadable{WithAt(kFirstCode, 9, '0'), "TensZero"},
+                      Unreadable{WithAt(kFirstCode, 9, 'A'), "TensLetter"},
+                      Unreadable{WithAt(kFirstCode, 19, 'K'), "UnitsLetter"},
+                      // Tens digit 9 puts the units digit furthest on, at 28.
+                      Unreadable{WithAt(WithAt(kFirstCode, 9, '9'), 27, 'Z'), "FurthestUnits"}),
+    [](const ::testing::TestParamInfo<Unreadable>& info) { return info.param.why; });
+
+TEST(ReadValidationNumber, ReadsEveryNumberBackWhateverSurroundsIt) {
+    for (int r = 10; r <= 99; ++r) {
+        for (const char ground : {'0', 'Z'}) {
+            std::string code(kValidationCodeLength, ground);
+            validation_steps::WriteRandomDigits(code, r);
+            EXPECT_EQ(ReadValidationNumber(code), r) << code;
+        }
+    }
 }
 
 struct Refused {
@@ -184,9 +253,9 @@ TEST(SubmissionText, JoinsThePiecesAndTheCode) {
     EXPECT_EQ(PlainPart("2001.0516.1158", "27", "19.333", "5/16/2001"),
               "GY2001.0516.1158x27x19.333x5/16/2001");
     EXPECT_EQ(BuildSubmissionText("2001.0516.1158", "0", "0", "5/16/2001", 0.53f),
-              "GY2001.0516.1158x0x0x5/16/2001xDVNHYJZHL5HFJ07TV657DT1CXL1V71XN0N0V1H05");
+              kPublishedSubmissions[0].Text());
     EXPECT_EQ(BuildSubmissionText("2001.0516.1158", "0", "0", "5/16/2001", 0.0f),
-              "GY2001.0516.1158x0x0x5/16/2001x0ACARGU2Q1Q0462029A2IQEL8QI624SI0I0G08AU");
+              kPublishedSubmissions[1].Text());
 }
 
 }  // namespace
