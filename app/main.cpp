@@ -1,5 +1,8 @@
 // gyrolap: the game in its window. `--record FILE` writes the session down as it is played;
 // `--replay FILE` plays such a recording (or any simulator script) back in the window.
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -99,6 +102,12 @@ void CloseOnSignals(QWidget& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef __linux__
+    // Timer slack is per thread. The window's thread wakes a replay at its precise instants,
+    // and the default 50 us of slack would be added to each of those wake-ups. (The game's
+    // own thread sets its slack itself.)
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
     Options options;
     // --help and --version need no display, so they come before Qt opens one.
     if (const auto status = ParseOptions(argc, argv, options)) return *status;

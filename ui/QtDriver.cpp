@@ -7,13 +7,13 @@
 #include <QScreen>
 #include <QWindow>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <exception>
 
 #include "game/Game.h"
 #include "sim/Playback.h"
 #include "sim/ScriptAnswers.h"
+#include "ui/Centring.h"
 #include "ui/Links.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPlatform.h"
@@ -94,12 +94,7 @@ void QtDriver::ShowWindow() {
     // screen smaller than the window it hangs off the top left. The window is not shown yet,
     // so the window manager's frame is unknown and the designed outer size stands in for it.
     const QScreen* screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect area = screen->geometry();
-        const double left = area.x() + area.width() / 2.0 - kOuterWidth / 2.0;
-        const double top = area.y() + area.height() / 2.0 - kOuterHeight / 2.0;
-        window_.move(static_cast<int>(std::floor(left)), static_cast<int>(std::floor(top)));
-    }
+    if (screen) window_.move(CentredTopLeft(screen->geometry(), QSize(kOuterWidth, kOuterHeight)));
     game_.PrepareLoad();
     window_.setWindowTitle(QStringLiteral("Gyrolap - ver ") +
                            QString::fromStdString(game_.state().VersionText));

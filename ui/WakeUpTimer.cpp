@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #ifdef __linux__
-#include <sys/prctl.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
 #endif
@@ -18,8 +17,6 @@ WakeUpTimer::WakeUpTimer(QObject* parent) : QObject(parent) {
     fallback_.setTimerType(Qt::PreciseTimer);
     connect(&fallback_, &QTimer::timeout, this, &WakeUpTimer::Fire);
 #ifdef __linux__
-    // The default 50 us of timer slack would be added to every wake-up of the event loop.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     fd_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (fd_ >= 0) {
         notifier_ = new QSocketNotifier(static_cast<qintptr>(fd_), QSocketNotifier::Read, this);
