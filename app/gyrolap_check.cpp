@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // gyrolap-check [--replay RECORDING] [FILE]: checks submission texts, one per line, from FILE or
 // standard input, and prints one answer per line. With a recording of the player's session, a
 // text is valid only when replaying the recording puts exactly that text on the clipboard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // gyrolap-sim [SCRIPT]: replay a script against the game on a virtual clock and print what the
 // window would show. Reads standard input when SCRIPT is absent or "-".
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // gyrolap: the game in its window. `--record FILE` writes the session down as it is played;
 // `--replay FILE` plays such a recording (or any simulator script) back in the window.
 #ifdef __linux__

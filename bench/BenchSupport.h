@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the window benches: clocks, CPU time, memory, a fixed random sequence and a
 // synthetic press on the action button, posted the way the window system delivers one.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 10,000 games in one process on the virtual clock, each lost by the lap limit and followed by
 // a Start during the reset's layout animation, so every game stays suspended under the next:
 // the deepest nesting a player can build. Prints games played, peak memory, memory per game

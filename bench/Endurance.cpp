@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 1,000 quick games in the real window, in one process. Each game is a Start, then a press
 // outside the ring; the bench accepts the miss message, and the next Start lands during the
 // layout animation that follows, so every game stays suspended under the next: the deepest

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spinning wait; see SpinningDriver.h.
 #include "SpinningDriver.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The classic way to wait, kept only to measure ours against: the game's thread does not sleep
 // until a wait ends but spins on the clock, reading it again and again. Exact enough, and it
 // burns a whole core while a game runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays one long game in the real window twice, once with the game's thread sleeping until each
 // wait ends and once with it spinning on the clock, with a player that presses whenever the
 // window shows the particle in the ring: levels 1 to 5, then 100 hits into level 6, then a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # 1,000 nested games in the real window: memory per game and native stack depth.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Timing accuracy and CPU cost of the real window, ours against a spinning wait.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a command on the current display, or on a private virtual display when there is none.
 # xvfb-run -a takes a display number no other X server holds, so a bench never lands on
 # someone else's screen. Usage: bench/with-display.sh COMMAND [ARGS...]

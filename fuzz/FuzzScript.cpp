@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: any bytes as a simulator script. Every input is either read into a script
 // that keeps the reader's promises, or refused with a line number inside the input and a
 // message that is safe to print; never a crash or a hang.

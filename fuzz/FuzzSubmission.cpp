@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: any bytes go through the checker as a received line and through the encoder
 // as a plain part, and the two must agree with each other.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's controls as the game logic sees them: plain data that the core writes,
 // the window renders and the simulator prints.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counting coroutine frames; see FramePool.h.
 #include "game/FramePool.h"
 

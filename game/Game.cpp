@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up, the action handler with its run loop, and the reset.
 #include "game/Game.h"
 

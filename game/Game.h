@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game: its state, its board and the handlers that play it, run on the activity stack.
 // Every driver (the window, the simulator, a replay) starts it with Load and then hands it each
 // input through Deliver, with the clock reading of the moment the input arrived.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one set of game variables, shared by every handler, nested or not.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's own thread; see GameThread.h.
 #include "game/GameThread.h"
 

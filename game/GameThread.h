@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a game on a thread of its own, so that its waits end on time whatever the window is
 // painting: inputs arrive from other threads with the clock reading of the moment they arrived,
 // the thread sleeps until the top wait ends, and after every change it publishes a copy of the

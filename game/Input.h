@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The inputs a game can be given, named once: every driver (the window, the simulator, a replay)
 // turns what happens around it into these and hands them to Game::Deliver with a clock reading.
 #pragma once

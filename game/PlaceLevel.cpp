@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Laying a level's track out on the board; see PlaceLevel.h.
 #include "game/PlaceLevel.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a level's track puts everything: the balls, the ring and the score label beside it,
 // the preview marker, the lap limit and the ring flags. Plain arithmetic on the layout tables,
 // shared by the level set-up and by whoever needs a board laid out without playing to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The services the core asks of whatever hosts it: the Qt window in the game, scripted
 // stand-ins in the simulator and the tests. The clock is not one of them: every input comes
 // with its own clock reading (Game::Deliver).

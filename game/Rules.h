@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The numbers that set the pace of play, named once: where a run starts, how fast it goes,
 // how each good press speeds it up and when a level is done. The track's size lives with the
 // tracks (track/TrackSize.h), the score labels' indexes with the board (game/Board.h).

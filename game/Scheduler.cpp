@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The activity stack; see Scheduler.h.
 #include "game/Scheduler.h"
 

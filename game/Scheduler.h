@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stack of suspended activities. Every event starts an activity; one that waits goes on
 // top, and only the top may resume: an event handler that arrives while another waits runs
 // inside that wait, and the one below goes on only once it has finished. The nesting lives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and writing the score board's texts; see ScoreBoard.h.
 #include "game/ScoreBoard.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The score board lives only as label texts, as the players see it: these helpers read numbers
 // back from the texts and enter a finished game's score.
 #pragma once

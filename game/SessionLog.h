@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hears everything a session of play is given from outside, in order: the clock at start-up,
 // each input and each wake-up with its time, each random value and date the game reads, and the
 // board it ends on. That is all a replay needs to play the session again exactly.

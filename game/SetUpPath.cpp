@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Laying out the current level's track, then revealing it ball by ball.
 #include "game/Game.h"
 #include "game/PlaceLevel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The coroutine type of every handler that can wait. A Task starts lazily, can await another
 // Task, and hands control straight back to whoever awaited it when it finishes.
 #pragma once

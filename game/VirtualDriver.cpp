@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual clock's driver loop; see VirtualDriver.h.
 #include "game/VirtualDriver.h"
 

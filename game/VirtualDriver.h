@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a game on a virtual clock that moves only when told to: the simulator and the tests play
 // whole games with it in no time, exactly as the window would play them.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs with apt what the given purposes need and the machine lacks, and nothing else.
 # Usage: scripts/deps.sh PURPOSE...   (play, test, fuzz, bench, package)
 #   play     build and run the game          test     build and run every test

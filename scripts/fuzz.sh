@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzz preset and runs every fuzz target for a fixed number of inputs from a fixed
 # seed, each starting from its corpus in fuzz/corpus/<target>/, so a run is repeatable and starts
 # from what earlier runs found.

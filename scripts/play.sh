@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds the game and starts it. Arguments go to the game.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Draws the README's screenshot off screen: the game window over a game played on the virtual
 # clock with fixed random values, so every run gives the same picture.
 # Usage: scripts/screenshot.sh [OUTPUT.png]   (default docs/screenshot.png)

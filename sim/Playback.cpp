@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Playing a script step by step; see Playback.h.
 #include "sim/Playback.h"
 

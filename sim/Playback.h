@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays a script's events against a game on the virtual clock, one happening at a time, so that
 // the simulator can run it through at once and the window can pace it in real time.
 #pragma once

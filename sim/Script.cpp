@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a simulator script; see Script.h.
 #include "sim/Script.h"
 

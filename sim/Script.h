@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's script: start-up settings, random values and timed events, read and checked
 // in full before anything runs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a script answers when the game asks its platform: the random values in order, and the
 // date as it stands at the script's time. The simulator and the window's playback share it.
 #pragma once

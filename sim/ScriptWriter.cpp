@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a recording; see ScriptWriter.h.
 #include "sim/ScriptWriter.h"
 

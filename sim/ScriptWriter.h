@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a session of play down as a simulator script while it is played: `gyrolap --record`.
 // Every line goes out whole and at once, so a recording cut short by a crash is still read up to
 // where it stopped; replaying the finished file in gyrolap-sim plays the same game exactly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scripted platform and the replay loop; see Simulator.h.
 #include "sim/Simulator.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replays a script against the game on the virtual clock and prints what the window would show.
 #pragma once
 

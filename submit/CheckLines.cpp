@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cutting received bytes into lines and answering each; see CheckLines.h.
 #include "submit/CheckLines.h"
 

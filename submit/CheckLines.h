@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Answering received submission texts line by line, as gyrolap-check does: the input is cut
 // into lines in bounded memory and each line gets one answer line that is safe to print.
 #pragma once

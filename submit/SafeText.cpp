@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Escaping untrusted text for a terminal; see SafeText.h.
 #include "submit/SafeText.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Showing text that came from outside (a received submission, a script's words) on a terminal:
 // every control and invisible format character escaped, so the bytes cannot steer the terminal
 // or reorder what a reader sees, and a field quoted where it could be mistaken for two.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checking a received submission line: split it, read the random number back out of the code,
 // encode the plain part again and compare; then hold each piece against what the game writes.
 #include "submit/SubmissionCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks a received submission line: reads the two random digits back out of its code,
 // re-encodes the plain part and says whether the code belongs to the text, then whether each
 // piece is one this game writes; if not, why.

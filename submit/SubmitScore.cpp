@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the Submit Score flow tells the player; see SubmitScore.h.
 #include "submit/SubmitScore.h"
 

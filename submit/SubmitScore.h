@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the Submit Score flow tells the player, and where the scores go.
 #pragma once
 

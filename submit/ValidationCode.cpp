@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The validation code: the fourteen steps that turn the first 40 bytes of the plain part and a
 // two-digit random number into 40 letters and digits, and the submission text built around it.
 #include "submit/ValidationCode.h"

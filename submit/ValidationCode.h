@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The score submission text and its 40-character validation code: pure functions of text,
 // shared by the game's Submit Score flow and by the gyrolap-check tool. The layout of the text
 // and of the code is named here once, so that the writer and the checker cannot drift apart.

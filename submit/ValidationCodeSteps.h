@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stages of the validation code one by one, so that tests can look between them. The
 // encoder is these functions run in the order they are declared here; nothing else should
 // need them.

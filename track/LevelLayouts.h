@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The six track layouts, one per level, exactly as the figures were drawn by hand.
 // Kept as constant tables so they read like the drawings they came from.
 #pragma once

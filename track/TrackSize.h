@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How big a track is and how many there are: every level's table and the board's
 // imgBall(1..32) count the same balls.
 #pragma once

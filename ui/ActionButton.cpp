@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turns key and mouse presses on the action button into the game's press signal.
 #include "ui/ActionButton.h"
 

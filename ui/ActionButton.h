@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The action button: a typed character or any mouse button going down on it is the game's
 // press, taken at once; its own click is left unanswered so nothing counts twice.
 #pragma once

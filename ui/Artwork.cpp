@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the game's pictures pixel by pixel (balls, ring, previews) or with QPainter (icon,
 // logo) at the device pixel ratio asked for.
 #include "ui/Artwork.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every picture of the game, drawn by the program at run time at any device pixel ratio,
 // so the window stays crisp on scaled screens and no image file is ever read.
 #pragma once

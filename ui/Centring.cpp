@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Centring a window's outer frame on a screen.
 #include "ui/Centring.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a top-level window stands when it is centred on a screen: the one rule the game window
 // at start-up and the help window both follow.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The few colours of the main window's panel: its black ground and the colours of its labels
 // and outlines. Only the panel's colours live here; the artwork's own shades are named where it
 // draws them (ui/Artwork.cpp), and where a picture meets the panel (the logo's ground) it uses

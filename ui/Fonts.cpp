@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Font faces with fallbacks: Arial and Courier New resolve to the metric-compatible
 // Liberation faces where Arial and Courier New themselves are not installed.
 #include "ui/Fonts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's instructions as shown in the help window, broken by hand so each line fits
 // the text box in the monospaced face; blanks at line ends and after full stops are meant.
 // The window ends each line with a line break, the last one included.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds the help window with its text box and centres it on demand.
 #include "ui/HelpWindow.h"
 

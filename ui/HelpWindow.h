@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The help window: a separate top-level window with the instructions in a read-only,
 // scrolling text box. It tells its opener when the player closes it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The maker's web address: what the logo opens and what its lettering shows.
 // Kept in one place so the link and the artwork can never disagree; whoever runs the score
 // page sets it when building (GYROLAP_WEB_ADDRESS).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Lays out the game window's controls at their fixed places, paints the play field from the
 // rendered copy of the board and turns the player's input into signals.
 #include "ui/MainWindow.h"

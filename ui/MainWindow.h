@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game window: renders a Board (balls, ring, labels, marker) beside the fixed side panel
 // and reports the player's presses and clicks as signals. It opens the help window itself,
 // from the Help button or the F1 key.

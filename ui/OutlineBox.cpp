@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paints the outline with filled one-pixel strips, which stay exact at any pixel ratio.
 #include "ui/OutlineBox.h"
 

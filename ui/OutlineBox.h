@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A one-pixel olive outline: the score board frame, its dividers (an outline one pixel thick
 // is a line) and the marker frame over the current level's preview. Mouse presses go through.
 #pragma once

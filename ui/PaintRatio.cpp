@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device pixel ratio of what a painter paints on.
 #include "ui/PaintRatio.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device pixel ratio a widget paints at, for the widgets that draw their own pictures at
 // the ratio of what they paint on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paints a cached picture and, for the logo, turns a click into a signal.
 #include "ui/PictureBox.h"
 

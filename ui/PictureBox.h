@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fixed picture on the panel (track preview, logo), drawn once per device pixel ratio and
 // drawn again only when the window lands on a screen with another ratio.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's thread beside Qt's event loop; see QtDriver.h.
 #include "ui/QtDriver.h"
 

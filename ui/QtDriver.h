@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the game beside Qt's event loop: the game lives on a thread of its own (GameThread),
 // where its waits end on time whatever the window is painting; the window's presses and clicks
 // reach it with the clock reading of the moment they arrived, and the window paints the latest

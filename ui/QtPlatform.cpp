@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Qt versions of the platform services; see QtPlatform.h.
 #include "ui/QtPlatform.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's platform services on Qt: a generator re-seeded from the time of day, the user's
 // short date, the clipboard, message boxes that are modal without a nested event loop, the
 // desktop's URL opener and the action button's focus; and the monotonic millisecond clock the

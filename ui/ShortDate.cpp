@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing the submission date from the user's short date format; see ShortDate.h.
 #include "ui/ShortDate.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The date a submission carries: the user's short date order and separators, written with ASCII
 // digits and the year in full, so that the whole date is sealed by the validation code.
 #pragma once

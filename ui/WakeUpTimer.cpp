@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The precise wake-up; see WakeUpTimer.h.
 #include "ui/WakeUpTimer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One wake-up at an exact instant of the monotonic clock. On Linux a timerfd armed with the
 // absolute deadline wakes the event loop at that instant, as closely as the system wakes a
 // sleeping thread; elsewhere a precise QTimer serves, to the nearest millisecond.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // gyrolap-check --replay: a submission counts as played only when replaying the player's
 // recording puts exactly that text on the clipboard; a valid code alone no longer does.
 #include <gtest/gtest.h>

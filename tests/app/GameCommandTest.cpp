@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gyrolap command itself, before any window opens: --help and --version without a display,
 // unknown options, and the files --record and --replay name, checked up front. No test here may
 // open a window: the display is taken away, so one that tried would fail.

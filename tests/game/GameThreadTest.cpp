@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game on a thread of its own must play exactly the game it plays when the same inputs are
 // handed to it directly: no input lost or judged twice, none judged at another reading, no
 // board torn between two frames, and a stop that ends everything at once, even mid-wait.

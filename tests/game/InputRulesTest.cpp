@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rules every input goes through at the game's one door, whoever delivers it: the clock
 // reading it comes with decides what it meets, and an open message box takes presses and clicks.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole runs played by a perfect player: ten hits finish a level, level 6 never ends, and the
 // step delay shrinks to its floor.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Handlers nested inside waits: a Start during an animation, the shared StepStart and loop
 // counter, and how the suspended handlers below end once everything above them has.
 #include <gtest/gtest.h>

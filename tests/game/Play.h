@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A game on the virtual clock for the tests: the simulator's session with helpers to look at
 // the board and to play like a perfect player.
 #pragma once

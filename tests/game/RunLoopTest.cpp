@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The run loop: when the particle steps, what a press does in and out of the ring, the lap
 // limit, and the step delay. Times are worked out by hand from the game's timing: the start-up
 // animation ends at 1600 ms, a run shows its first ball at the Start and steps every StepDelay.

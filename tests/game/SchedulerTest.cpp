@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The activity stack on its own, with small handlers: who resumes when, what quitting does,
 // and that nesting costs no native stack.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The score board: reading label texts back, the average texts, and entering finished games.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Laying out each level: the ring, the label, the marker, the lap limit and the ring flags, and
 // the animation that reveals the balls 50 ms apart.
 #include <gtest/gtest.h>

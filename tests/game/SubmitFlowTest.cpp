@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Submit Score on the game's runtime: one text per action press, the clipboard first, then the
 // box, and the scores as the board shows them when the text is built.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every ball position of every level, reached by playing there, against the drawn figures'
 // coordinates written out here by hand: a single moved ball on any track fails.
 #include <gtest/gtest.h>

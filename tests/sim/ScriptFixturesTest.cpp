@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every script under scripts/ must print exactly the lines of its .expected file.
 #include <gtest/gtest.h>
 

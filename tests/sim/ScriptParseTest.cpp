@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scripts that cannot be read are refused, with the line and what is wrong, before anything runs.
 #include <gtest/gtest.h>
 #include <sys/resource.h>

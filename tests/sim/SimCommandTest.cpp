@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gyrolap-sim command itself: where it reads from, what it prints on errors, its exit codes.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cutting received bytes into lines: every kind of line end, pieces split anywhere, and a line
 // of any length answered in bounded memory.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built gyrolap-check on small inputs and compares its answers, exit status and
 // error messages.
 #include <gtest/gtest.h>

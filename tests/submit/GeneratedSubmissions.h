@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plain-part pieces made up from a seeded generator, for the tests that run the codec over many
 // texts: short and long, with separators, slashes and bytes outside ASCII in the date.
 #pragma once

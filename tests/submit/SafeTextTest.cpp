@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Escaping untrusted text for a terminal: what is escaped and how, and that an answer line of
 // escaped and quoted fields always splits back into the very fields it was made from.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The checker of received submission lines: what it accepts, what it refuses and why, and that
 // every line gets an answer. The seal alone is tested over any pieces; the whole check over the
 // texts the game itself builds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The validation code as a whole: the published examples, the shape every code has, the number
 // read back out of it, the refused arguments and the draw of the random number.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stages of the validation code one at a time: which byte each element reads, how "/" and
 // "X" are replaced, where the wrap-around terms go, the halves, the rounding and the letters.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The submission texts published for players and for whoever runs the score page: every part
 // of the code that reads or writes a submission must agree with them byte for byte.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs one of the project's programs as a user would, with a given standard input, and
 // collects its exit status and both outputs. For the tests of the command-line programs.
 #pragma once

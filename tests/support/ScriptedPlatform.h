@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A platform for the core's tests: random values from a list (0 once it runs out), a fixed
 // date, and a record of what the game showed and put on the clipboard.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pictures: sizes, transparency, the colour steps' brightest pixels, the ring band, the
 // icon, the previews drawn from the level tables and the logo.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Centring a window's outer frame on a screen: odd differences round down the same way on
 // every screen, a screen left of or above the primary one included, and nothing is clamped.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The help window: its text, word for word; its look; opening centred, raising without
 // moving, centring again after a close; the focus going back to the action button.
 #include <QFontInfo>

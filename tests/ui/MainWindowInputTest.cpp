@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which input is the game's press: typed characters and any mouse button going down on the
 // action button or on the ring count once, at once; clicks elsewhere count nothing.
 #include <QPushButton>

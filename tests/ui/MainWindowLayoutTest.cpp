@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's fixed design: every control's place, size, text, colour and font; the
 // window's size and buttons; the preview grid; and how renderBoard carries the board over.
 #include <QFontInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the window shows, read back as pixels: the black ground, balls with see-through
 // corners, the ring over the ball in it, the in-ring score on top, the marker frame, and
 // that a moved ball leaves nothing behind on the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's message box: where it appears, on its first showing and on every later one, and
 // that its one OK button carries text only, whatever the style would give it.
 #include <QApplication>

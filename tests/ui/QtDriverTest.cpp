@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game in the real window on Qt's offscreen platform, with a clock the test moves: start-up,
 // presses through real mouse and key events, the message boxes, Submit Score and closing.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A session played in the real window, recorded as it is played, must replay to the very same
 // game: in the simulator (the same clipboard texts and final board) and in the window itself
 // (the same board at every recorded instant). The window's wake-ups come late now and then, as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The date a submission carries: the user's order and separators, ASCII digits, the year in full
 // and nothing invisible, for every locale Qt knows.
 #include <gtest/gtest.h>

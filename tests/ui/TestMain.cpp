@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the window tests inside one QApplication on Qt's offscreen platform.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared helpers of the window tests: a board laid out by hand, pixel reading and a fixture
 // that owns a main window over that board.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the launcher icons at build time: the window icon's red ball on a transparent ground,
 // one PNG per size, laid out as DIR/NxN/apps/NAME.png like the hicolor icon theme.
 #include <QDir>

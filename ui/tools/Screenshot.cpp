@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the README's screenshot: the real game window over a game played on the virtual clock
 // with fixed random values, rendered off any screen, so the picture is the same on every run.
 // Usage: gyrolap-screenshot OUTPUT.png
