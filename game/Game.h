@@ -63,7 +63,6 @@ class Game {
     // The session ends (the window closes): the log hears the final board, and every suspended
     // handler is dropped without resuming. Nothing is delivered afterwards.
     void Quit(std::uint64_t now);
-    bool Quitted() const noexcept { return quitted_; }
 
     // The handlers, named after what they do on the window: the action button, the reset,
     // laying out the level's track, the Submit Score button.

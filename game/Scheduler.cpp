@@ -77,13 +77,6 @@ void Scheduler::MessageClosed() {
     if (WaitingForMessage()) ResumeTop();
 }
 
-std::optional<std::uint32_t> Scheduler::DelayToDeadline() const {
-    const auto wait = TopClockWait();
-    if (!wait) return std::nullopt;
-    if (static_cast<double>(wait->elapsed) >= wait->needed) return 0u;
-    return static_cast<std::uint32_t>(wait->needed - static_cast<double>(wait->elapsed));
-}
-
 std::optional<std::uint32_t> Scheduler::Deadline() const {
     const auto wait = TopClockWait();
     if (!wait) return std::nullopt;

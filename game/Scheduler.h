@@ -51,10 +51,6 @@ class Scheduler {
     // The open message box was closed: the activity waiting for it goes on.
     void MessageClosed();
 
-    // Milliseconds until the top activity's clock wait ends (0 when it is over already), or
-    // nothing when no activity waits on the clock.
-    std::optional<std::uint32_t> DelayToDeadline() const;
-
     // The clock reading at which the top activity's clock wait ends, or nothing when no
     // activity waits on the clock. The reading may already have passed.
     std::optional<std::uint32_t> Deadline() const;

@@ -8,6 +8,7 @@
 #include <streambuf>
 
 #include "sim/Script.h"
+#include "support/CaseName.h"
 
 using gyrolap::sim::EventKind;
 using gyrolap::sim::ParseScript;
@@ -134,18 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "end time 30 comes before the time of line 2 (40)"}),
     // The case's place in the table, then the first words of what it must say.
     [](const ::testing::TestParamInfo<BadScript>& info) {
-        std::string name = "Case" + std::to_string(info.index);
-        bool gap = true;
-        for (const char c : std::string(info.param.what)) {
-            if (c == ':' || c == '(') break;
-            const bool word =
-                (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-            if (word && gap && name.size() >= 32) break;
-            if (word && gap) name += '_';
-            if (word) name += c;
-            gap = !word;
-        }
-        return name;
+        return gyrolap::testing::CaseName(info.index, info.param.what);
     });
 
 TEST(ScriptParse, ReadsTheLinesOfARecording) {

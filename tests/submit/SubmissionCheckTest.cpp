@@ -13,6 +13,7 @@
 #include "game/ScoreBoard.h"
 #include "submit/SubmissionCheck.h"
 #include "submit/ValidationCode.h"
+#include "support/CaseName.h"
 #include "support/PublishedSubmissions.h"
 #include "tests/submit/GeneratedSubmissions.h"
 
@@ -130,18 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{WithCharacter(kFirst, 20, '8'), kMismatch}),
     // The case's place in the table, then the first words of what it must say.
     [](const ::testing::TestParamInfo<Refusal>& info) {
-        std::string name = "Case" + std::to_string(info.index);
-        bool gap = true;
-        for (const char c : std::string(info.param.reason)) {
-            if (c == ':' || c == '(') break;
-            const bool word =
-                (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-            if (word && gap && name.size() >= 32) break;
-            if (word && gap) name += '_';
-            if (word) name += c;
-            gap = !word;
-        }
-        return name;
+        return gyrolap::testing::CaseName(info.index, info.param.reason);
     });
 
 TEST(CheckSeal, AcceptsEveryTextTheEncoderSealsForEveryNumber) {
