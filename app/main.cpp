@@ -166,6 +166,9 @@ int main(int argc, char** argv) {
         driver.Load();
     }
     int status = QApplication::exec();
+    // However the event loop ended, the game ends (and the recording gets its last lines)
+    // before the recording's file is closed.
+    driver.Quit();
 
     if (recording) {
         const bool closed = std::fclose(recording) == 0;
