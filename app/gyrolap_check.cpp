@@ -10,7 +10,6 @@
 #include <cstring>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,15 +60,10 @@ std::string Replay(const std::string& path, std::set<std::string>& played) {
         return "cannot replay the recording " + name + ": line " + std::to_string(error.line()) +
                ": " + error.what();
     }
-    std::ostringstream ignored, err;
-    std::vector<std::string> clipboard;
-    if (gyrolap::sim::RunScript(script, ignored, err, &clipboard) != gyrolap::sim::kExitOk) {
-        std::string reason = err.str();
-        if (reason.starts_with("gyrolap-sim: ")) reason.erase(0, 13);
-        while (!reason.empty() && reason.back() == '\n') reason.pop_back();
-        return "cannot replay the recording " + name + ": " + reason;
-    }
-    played.insert(clipboard.begin(), clipboard.end());
+    const auto replayed = gyrolap::sim::PlayThrough(script);
+    if (!replayed.failure.empty())
+        return "cannot replay the recording " + name + ": " + replayed.failure;
+    played.insert(replayed.clipboard.begin(), replayed.clipboard.end());
     return {};
 }
 

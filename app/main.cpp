@@ -15,7 +15,6 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -139,11 +138,8 @@ int main(int argc, char** argv) {
         }
         // Played through once on the virtual clock first: a script that cannot be played to
         // its end is refused now, not halfway through the playback.
-        std::ostringstream ignored, err;
-        if (gyrolap::sim::RunScript(script, ignored, err) != gyrolap::sim::kExitOk) {
-            std::string message = err.str();
-            if (message.starts_with("gyrolap-sim: ")) message.erase(0, 13);
-            std::fprintf(stderr, "gyrolap: %s", message.c_str());
+        if (const auto played = gyrolap::sim::PlayThrough(script); !played.failure.empty()) {
+            std::fprintf(stderr, "gyrolap: %s\n", played.failure.c_str());
             return gyrolap::sim::kExitNoRandom;
         }
     }

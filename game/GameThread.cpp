@@ -127,7 +127,7 @@ void GameThread::Run() {
     idleChanged_.notify_all();
 }
 
-std::uint64_t SteadyTiming::Now() {
+std::uint64_t SteadyTiming::Milliseconds() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now).count());

@@ -118,10 +118,12 @@ class GameThread {
 // reaches it, not up to a millisecond later as a millisecond timer would.
 class SteadyTiming final : public GameThread::Timing {
   public:
-    std::uint64_t Now() override;
+    std::uint64_t Now() override { return Milliseconds(); }
     void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
               const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) override;
 
+    // The steady clock's milliseconds, the count the game's clock is the low 32 bits of.
+    static std::uint64_t Milliseconds();
     // The instant at which the millisecond `ms` of Now's count begins.
     static std::chrono::steady_clock::time_point InstantOf(std::uint64_t ms) {
         return std::chrono::steady_clock::time_point(std::chrono::milliseconds(ms));

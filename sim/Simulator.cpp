@@ -2,6 +2,7 @@
 // The scripted platform and the replay loop; see Simulator.h.
 #include "sim/Simulator.h"
 
+#include <sstream>
 #include <stdexcept>
 
 #include "game/Game.h"
@@ -128,21 +129,42 @@ void Session::Snap() {
     out_ << Now() << " snap " << DescribeBoard(game_->board(), MessageOpen()) << '\n';
 }
 
-int RunScript(const Script& script, std::ostream& out, std::ostream& err,
-              std::vector<std::string>* clipboard) {
-    Session session(script, out);
+namespace {
+
+// Plays the whole script on the session; why it stopped early, or nothing.
+std::string PlayToEnd(const Script& script, Session& session) {
     Playback playback(script, session.game(), session.driver(),
                       [&session](std::uint64_t) { session.Snap(); });
     try {
         playback.Load();
         playback.RunTo(script.end);
     } catch (const NoRandomLeft&) {
+        return "no random value left at " + std::to_string(session.Now()) + " ms";
+    }
+    return {};
+}
+
+}  // namespace
+
+int RunScript(const Script& script, std::ostream& out, std::ostream& err,
+              std::vector<std::string>* clipboard) {
+    Session session(script, out);
+    if (const std::string failure = PlayToEnd(script, session); !failure.empty()) {
         out.flush();
-        err << "gyrolap-sim: no random value left at " << session.Now() << " ms\n";
+        err << "gyrolap-sim: " << failure << '\n';
         return kExitNoRandom;
     }
     if (clipboard) *clipboard = session.Clipboard();
     return kExitOk;
+}
+
+PlayedThrough PlayThrough(const Script& script) {
+    std::ostringstream unseen;
+    Session session(script, unseen);
+    PlayedThrough played;
+    played.failure = PlayToEnd(script, session);
+    played.clipboard = session.Clipboard();
+    return played;
 }
 
 }  // namespace gyrolap::sim

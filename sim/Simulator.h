@@ -66,6 +66,15 @@ class Session {
 int RunScript(const Script& script, std::ostream& out, std::ostream& err,
               std::vector<std::string>* clipboard = nullptr);
 
+// A script played through on the virtual clock with nothing printed, as `gyrolap --replay`
+// and `gyrolap-check --replay` check a recording: the texts it put on the clipboard, and why
+// it could not be played to its end ("no random value left at T ms"; empty when it could).
+struct PlayedThrough {
+    std::vector<std::string> clipboard;
+    std::string failure;
+};
+PlayedThrough PlayThrough(const Script& script);
+
 // The board as a `snap` line prints it, without the leading time.
 std::string DescribeBoard(const Board& board, bool messageOpen);
 

@@ -12,9 +12,9 @@
 #include <QThread>
 #include <QTime>
 #include <QUrl>
-#include <chrono>
 #include <cstring>
 
+#include "game/GameThread.h"
 #include "ui/MainWindow.h"
 #include "ui/ShortDate.h"
 
@@ -40,13 +40,9 @@ QtPlatform::QtPlatform(std::function<std::uint64_t()> clock)
     : windowThread_(std::make_unique<QObject>()), clock_(std::move(clock)) {
     if (!clock_) {
         steadyClock_ = true;
-        clock_ = [] {
-            // Milliseconds on the monotonic clock; the game keeps 32 bits of it, which wrap
-            // every 49.7 days, and every wait measures modulo 2^32.
-            const auto now = std::chrono::steady_clock::now().time_since_epoch();
-            return static_cast<std::uint64_t>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-        };
+        // The clock the game's own thread keeps time by; the game keeps 32 bits of it, which
+        // wrap every 49.7 days, and every wait measures modulo 2^32.
+        clock_ = &SteadyTiming::Milliseconds;
     }
 }
 
