@@ -22,10 +22,6 @@ inline std::int64_t SteadyNs() {
         .count();
 }
 
-// The game's 32-bit millisecond clock, on the same steady clock as SteadyNs.
-inline std::uint32_t ClockMs() {
-    return static_cast<std::uint32_t>(SteadyNs() / 1'000'000);
-}
 
 inline double CpuSeconds() {
     rusage usage{};
