@@ -15,8 +15,7 @@
 #include <vector>
 
 #include "game/GameState.h"
-#include "sim/Script.h"
-#include "sim/Simulator.h"
+#include "sim/Replay.h"
 #include "submit/CheckLines.h"
 #include "submit/SafeText.h"
 
@@ -53,17 +52,10 @@ std::string Replay(const std::string& path, std::set<std::string>& played) {
     const std::string name = gyrolap::Shortened(path, 200);
     std::ifstream file(path, std::ios::binary);
     if (!file) return "cannot open the recording " + name + ": " + std::strerror(errno);
-    gyrolap::sim::Script script;
-    try {
-        script = gyrolap::sim::ParseScript(file);
-    } catch (const gyrolap::sim::ScriptError& error) {
-        return "cannot replay the recording " + name + ": line " + std::to_string(error.line()) +
-               ": " + error.what();
-    }
-    const auto replayed = gyrolap::sim::PlayThrough(script);
-    if (!replayed.failure.empty())
-        return "cannot replay the recording " + name + ": " + replayed.failure;
-    played.insert(replayed.clipboard.begin(), replayed.clipboard.end());
+    gyrolap::sim::ReplayOptions options;
+    options.onClipboard = [&played](std::string_view text) { played.emplace(text); };
+    const auto outcome = gyrolap::sim::ReplayThrough(file, options);
+    if (!outcome.Played()) return "cannot replay the recording " + name + ": " + outcome.reason;
     return {};
 }
 
