@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: MIT
-// gyrolap-check [--replay RECORDING] [FILE]: checks submission texts, one per line, from FILE or
-// standard input, and prints one answer per line. With a recording of the player's session, a
-// text is valid only when replaying the recording puts exactly that text on the clipboard.
+// gyrolap-check [--replay RECORDING] [--max-size SIZE] [FILE]: checks submission texts, one per
+// line, from FILE or standard input, and prints one answer per line. With a recording of the
+// player's session, a text is valid only when replaying the recording puts exactly that text on
+// the clipboard.
 // Exit status 0: all valid; 1: any invalid; 2: unreadable input or recording, unwritable
 // output or bad usage. A blank line is answered "invalid: empty line, ..." so that answers stay
 // in step with input lines; an input with no lines at all prints nothing and exits 0.
+#include <getopt.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -16,18 +22,25 @@
 
 #include "game/GameState.h"
 #include "sim/Replay.h"
+#include "sim/ScriptReader.h"
 #include "submit/CheckLines.h"
 #include "submit/SafeText.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gyrolap-check [--replay RECORDING] [FILE]\n"
+    "usage: gyrolap-check [--replay RECORDING] [--max-size SIZE] [FILE]\n"
     "       gyrolap-check --help | --version\n"
     "Checks submission texts, one per line, from FILE or standard input (FILE absent or -).\n"
     "With --replay, a text is valid only when replaying RECORDING (made by gyrolap --record)\n"
     "puts exactly that text on the clipboard: \"valid ... replayed\", else \"invalid: not\n"
     "produced by the recorded game\". Plain \"valid\" means only that the code matches the text.\n"
+    "A recording cut short (its session ended badly) proves the texts made before the cut.\n"
+    "  --replay RECORDING  prove the texts by replaying RECORDING\n"
+    "  --max-size SIZE     refuse a recording larger than SIZE bytes (suffix K, M or G;\n"
+    "                      default 128M)\n"
+    "  --help              show this text and exit\n"
+    "  --version           show the version and exit\n"
     "Lines end in LF, CR LF or CR; a line longer than 4096 bytes is refused unread.\n"
     "Prints \"valid version=V best=B average=A date=D\" or \"invalid: REASON\" for each line.\n"
     "Fields are escaped (\\\\, \\\", \\xNN, \\u{N}) and quoted (\"...\") when they hold a blank.\n"
@@ -46,43 +59,97 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-// Replays the recording on the virtual clock and gathers what it put on the clipboard; an
-// error message when it cannot be read or played to its end.
-std::string Replay(const std::string& path, std::set<std::string>& played) {
-    const std::string name = gyrolap::Shortened(path, 200);
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return "cannot open the recording " + name + ": " + std::strerror(errno);
+// One input line, kept until the recording has been replayed.
+struct Line {
+    std::string text;
+    bool tooLong = false;
+};
+
+// Replays the recording on the virtual clock and keeps, of the texts it put on the clipboard,
+// those among `asked`: a recording may hold any number of texts, the check keeps only what it
+// needs. An error message when it cannot be read or played to its end.
+std::string Replay(std::istream& file, const std::string& name, std::uint64_t maxBytes,
+                   const std::set<std::string>& asked, std::set<std::string>& played) {
     gyrolap::sim::ReplayOptions options;
-    options.onClipboard = [&played](std::string_view text) { played.emplace(text); };
+    options.maxBytes = maxBytes;
+    options.onClipboard = [&](std::string_view text) {
+        if (const auto found = asked.find(std::string(text)); found != asked.end())
+            played.insert(*found);
+    };
     const auto outcome = gyrolap::sim::ReplayThrough(file, options);
     if (!outcome.Played()) return "cannot replay the recording " + name + ": " + outcome.reason;
+    if (outcome.cutAfterLine) {
+        std::fprintf(stderr,
+                     "gyrolap-check: the recording %s was cut after line %zu (the session ended "
+                     "without writing its last lines); the texts it made before that are proved\n",
+                     name.c_str(), *outcome.cutAfterLine);
+    }
     return {};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::set<std::string> played;
-    bool replaying = false;
-    if (argc >= 2 && std::string_view(argv[1]) == "--replay") {
-        if (argc < 3) return UsageError("--replay needs a RECORDING");
-        if (const std::string error = Replay(argv[2], played); !error.empty()) return Fail(error);
-        replaying = true;
-        argv += 2;
-        argc -= 2;
+    enum { kHelp = 'h', kVersion = 'V', kReplay = 'r', kMaxSize = 'm' };
+    const option options[] = {{"help", no_argument, nullptr, kHelp},
+                              {"version", no_argument, nullptr, kVersion},
+                              {"replay", required_argument, nullptr, kReplay},
+                              {"max-size", required_argument, nullptr, kMaxSize},
+                              {nullptr, 0, nullptr, 0}};
+    std::optional<std::string> recording;
+    std::uint64_t maxBytes = gyrolap::sim::kDefaultMaxScriptBytes;
+    bool help = false;
+    bool version = false;
+    opterr = 0;
+    for (int got; (got = getopt_long(argc, argv, ":h", options, nullptr)) != -1;) {
+        switch (got) {
+            case kHelp:
+                help = true;
+                break;
+            case kVersion:
+                version = true;
+                break;
+            case kReplay:
+                if (recording) return UsageError("--replay given twice");
+                recording = optarg;
+                break;
+            case kMaxSize:
+                if (const auto size = gyrolap::sim::ParseByteCount(optarg)) {
+                    maxBytes = *size;
+                    break;
+                }
+                return UsageError("--max-size needs a size such as 1048576, 512K or 64M, not '" +
+                                  gyrolap::Shortened(optarg, 40) + "'");
+            case ':':
+                return UsageError(std::string(argv[optind - 1]) + " needs a value");
+            default:
+                return UsageError("unknown option " + gyrolap::Shortened(argv[optind - 1], 80));
+        }
     }
-    if (argc > 2) return UsageError("expected at most one file");
-    const std::string argument = argc == 2 ? argv[1] : "-";
-    if (argument == "-h" || argument == "--help") {
+    if (help) {
         std::fputs(kUsage, stdout);
         return std::fflush(stdout) == 0 ? 0 : Fail("cannot write the usage text");
     }
-    if (argument == "--version") {
+    if (version) {
         std::printf("gyrolap-check %s\n", gyrolap::kVersionText);
         return std::fflush(stdout) == 0 ? 0 : Fail("cannot write the version");
     }
-    if (argument.size() > 1 && argument[0] == '-') {
-        return UsageError("unknown option " + gyrolap::Shortened(argument, 80));
+    if (argc - optind > 1) return UsageError("expected at most one file");
+    const std::string argument = optind < argc ? argv[optind] : "-";
+
+    // The recording is opened first: one that cannot be read ends the check before any input.
+    std::ifstream recordingFile;
+    const std::string recordingName = recording ? gyrolap::Shortened(*recording, 200) : "";
+    if (recording) {
+        recordingFile.open(*recording, std::ios::binary);
+        if (!recordingFile)
+            return Fail("cannot open the recording " + recordingName + ": " + std::strerror(errno));
+        struct stat status {};
+        if (::stat(recording->c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            static_cast<std::uint64_t>(status.st_size) > maxBytes) {
+            return Fail("cannot replay the recording " + recordingName + ": " +
+                        gyrolap::sim::TooLargeMessage(maxBytes));
+        }
     }
 
     const bool fromStdin = argument == "-";
@@ -93,15 +160,24 @@ int main(int argc, char** argv) {
     bool allValid = true;
     bool writeFailed = false;
     int writeError = 0;
-    gyrolap::LineSplitter splitter([&](std::string_view line, bool tooLong) {
+    std::set<std::string> played;
+    const auto answer = [&](std::string_view line, bool tooLong) {
         bool valid = false;
-        const std::string answer =
-            gyrolap::AnswerTo(line, tooLong, valid, replaying ? &played : nullptr);
+        const std::string text =
+            gyrolap::AnswerTo(line, tooLong, valid, recording ? &played : nullptr);
         allValid = allValid && valid;
-        if (!writeFailed && std::fwrite(answer.data(), 1, answer.size(), stdout) != answer.size()) {
+        if (!writeFailed && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
             writeFailed = true;
             writeError = errno;
         }
+    };
+    // With a recording, the lines wait for the replay, which needs to know what they ask.
+    std::vector<Line> waiting;
+    gyrolap::LineSplitter splitter([&](std::string_view line, bool tooLong) {
+        if (recording)
+            waiting.push_back(Line{std::string(line), tooLong});
+        else
+            answer(line, tooLong);
     });
 
     static char buffer[1 << 16];
@@ -114,6 +190,19 @@ int main(int argc, char** argv) {
     if (!fromStdin) std::fclose(input);
     if (readFailed) return Fail("cannot read " + name + ": " + std::strerror(readError));
     if (!writeFailed) splitter.Finish();
+
+    if (recording) {
+        std::set<std::string> asked;
+        for (const Line& line : waiting) {
+            if (line.tooLong) continue;
+            const gyrolap::SubmissionCheck check = gyrolap::CheckSubmission(line.text);
+            if (check.valid) asked.insert(check.text);
+        }
+        if (const std::string error = Replay(recordingFile, recordingName, maxBytes, asked, played);
+            !error.empty())
+            return Fail(error);
+        for (const Line& line : waiting) answer(line.text, line.tooLong);
+    }
 
     if (!writeFailed && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
         writeFailed = true;

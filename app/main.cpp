@@ -19,7 +19,8 @@
 #include <string_view>
 
 #include "game/Game.h"
-#include "sim/Script.h"
+#include "sim/Replay.h"
+#include "sim/ScriptSource.h"
 #include "sim/ScriptWriter.h"
 #include "sim/Simulator.h"
 #include "ui/MainWindow.h"
@@ -99,6 +100,29 @@ void CloseOnSignals(QWidget& window) {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// Reads the recording (or script) through on the virtual clock before the window opens: one that
+// cannot be read or played to its end is refused now, not halfway through the playback. A
+// recording cut short is said to be so, and plays up to its cut.
+std::optional<int> CheckReplay(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::fprintf(stderr, "gyrolap: cannot open '%s': %s\n", path.c_str(), std::strerror(errno));
+        return 2;
+    }
+    const auto outcome = gyrolap::sim::ReplayThrough(file, {});
+    if (!outcome.Played()) {
+        std::fprintf(stderr, "gyrolap: %s\n", outcome.reason.c_str());
+        return outcome.failure == gyrolap::sim::ReplayFailure::NoRandomLeft
+                   ? gyrolap::sim::kExitNoRandom
+                   : 2;
+    }
+    if (outcome.cutAfterLine) {
+        std::fprintf(stderr, "gyrolap: %s\n",
+                     gyrolap::sim::CutNotice(*outcome.cutAfterLine).c_str());
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,25 +146,18 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    gyrolap::sim::Script script;
+    std::ifstream replayFile;
+    std::unique_ptr<gyrolap::sim::ScriptSource> script;
     if (!options.replay.empty()) {
-        std::ifstream file(options.replay, std::ios::binary);
-        if (!file) {
-            std::fprintf(stderr, "gyrolap: cannot open '%s': %s\n", options.replay.c_str(),
-                         std::strerror(errno));
-            return 2;
-        }
+        if (const auto status = CheckReplay(options.replay)) return *status;
+        // The check read the file through; the window plays it from the start again, as it
+        // reads it.
+        replayFile.open(options.replay, std::ios::binary);
         try {
-            script = gyrolap::sim::ParseScript(file);
+            script = gyrolap::sim::OpenScript(replayFile, gyrolap::sim::kDefaultMaxScriptBytes);
         } catch (const gyrolap::sim::ScriptError& error) {
-            std::fprintf(stderr, "gyrolap: line %zu: %s\n", error.line(), error.what());
+            std::fprintf(stderr, "gyrolap: %s\n", gyrolap::sim::Describe(error).c_str());
             return 2;
-        }
-        // Played through once on the virtual clock first: a script that cannot be played to
-        // its end is refused now, not halfway through the playback.
-        if (const auto played = gyrolap::sim::PlayThrough(script); !played.failure.empty()) {
-            std::fprintf(stderr, "gyrolap: %s\n", played.failure.c_str());
-            return gyrolap::sim::kExitNoRandom;
         }
     }
 
@@ -157,7 +174,7 @@ int main(int argc, char** argv) {
     CloseOnSignals(window);
 
     if (!options.replay.empty()) {
-        driver.Replay(script);
+        driver.Replay(std::move(script));
     } else {
         driver.Load();
     }

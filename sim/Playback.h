@@ -9,42 +9,36 @@
 
 #include "game/Game.h"
 #include "game/VirtualDriver.h"
-#include "sim/Script.h"
+#include "sim/ScriptSource.h"
 
 namespace gyrolap::sim {
-
-// The game's input an event stands for; nothing for a snap, which only looks.
-std::optional<Input> InputFor(EventKind kind);
 
 class Playback {
   public:
     // Called for every `snap` event, at its time.
     using SnapHandler = std::function<void(std::uint64_t time)>;
 
-    // The script, the game and the driver must outlive the playback.
-    Playback(const Script& script, Game& game, VirtualDriver& driver, SnapHandler onSnap)
-        : script_(script), game_(game), driver_(driver), onSnap_(std::move(onSnap)) {}
+    // The source, the game and the driver must outlive the playback.
+    Playback(ScriptSource& source, Game& game, VirtualDriver& driver, SnapHandler onSnap)
+        : source_(source), game_(game), driver_(driver), onSnap_(std::move(onSnap)) {}
 
     // Start-up at 0 ms: the reset and the level 1 animation.
     void Load();
 
     // When the next thing happens (an event, or a wait that ends, in milliseconds since
     // start-up), or nothing once the script's end has been played.
-    std::optional<std::uint64_t> Next() const;
+    std::optional<std::uint64_t> Next();
 
     // Plays every happening up to `time` (at most the script's end), each at its own millisecond.
     void RunTo(std::uint64_t time);
 
-    bool Over() const noexcept { return driver_.Now() >= script_.end && !NextEventDue(); }
+    bool Over() { return !source_.Peek() && driver_.Now() >= source_.End(); }
 
   private:
-    bool NextEventDue() const;
-
-    const Script& script_;
+    ScriptSource& source_;
     Game& game_;
     VirtualDriver& driver_;
     SnapHandler onSnap_;
-    std::size_t nextEvent_ = 0;
 };
 
 }  // namespace gyrolap::sim

@@ -2,13 +2,13 @@
 // Playing a script through unseen; see Replay.h.
 #include "sim/Replay.h"
 
-#include <sstream>
+#include <limits>
 
 #include "game/Game.h"
 #include "game/SessionLog.h"
+#include "game/VirtualDriver.h"
 #include "sim/Playback.h"
-#include "sim/Script.h"
-#include "sim/ScriptAnswers.h"
+#include "sim/ScriptSource.h"
 #include "sim/Simulator.h"
 
 namespace gyrolap::sim {
@@ -31,55 +31,76 @@ class WatcherLog final : public SessionLog {
     const Game& game_;
 };
 
+ReplayOutcome Failed(ReplayFailure failure, std::string reason) {
+    ReplayOutcome outcome;
+    outcome.failure = failure;
+    outcome.reason = std::move(reason);
+    return outcome;
+}
+
 }  // namespace
 
-ReplayOutcome ReplayThrough(std::istream& in, const ReplayOptions& options) {
-    ReplayOutcome outcome;
-    std::string bytes;
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > options.maxBytes) {
-            outcome.failure = ReplayFailure::TooLarge;
-            outcome.reason =
-                "larger than the limit of " + std::to_string(options.maxBytes) + " bytes";
-            return outcome;
+std::optional<std::uint64_t> ParseByteCount(std::string_view text) {
+    unsigned shift = 0;
+    if (!text.empty()) {
+        switch (text.back()) {
+            case 'K':
+                shift = 10;
+                break;
+            case 'M':
+                shift = 20;
+                break;
+            case 'G':
+                shift = 30;
+                break;
+            default:
+                break;
         }
+        if (shift) text.remove_suffix(1);
     }
-    if (in.bad()) {
-        outcome.failure = ReplayFailure::Unreadable;
-        outcome.reason = "the script could not be read";
-        return outcome;
+    if (text.empty() || text.size() > 15) return std::nullopt;
+    std::uint64_t count = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        count = count * 10 + static_cast<std::uint64_t>(c - '0');
     }
-    std::istringstream whole(std::move(bytes));
-    Script script;
+    if (count == 0 || count > (std::numeric_limits<std::uint64_t>::max() >> shift))
+        return std::nullopt;
+    return count << shift;
+}
+
+ReplayOutcome ReplayThrough(std::istream& in, const ReplayOptions& options) {
     try {
-        script = ParseScript(whole);
+        const std::unique_ptr<ScriptSource> source = OpenScript(in, options.maxBytes);
+        VirtualDriver driver(source->Clock());
+        ScriptPlatform platform(*source, driver, nullptr, options.onClipboard);
+        Game game(platform);
+        std::optional<WatcherLog> log;
+        if (options.watcher) {
+            log.emplace(*options.watcher, game);
+            game.SetLog(&*log);
+        }
+        Playback playback(*source, game, driver, nullptr);
+        try {
+            playback.Load();
+            if (options.watcher) options.watcher->Loaded(game, source->Clock());
+            playback.RunTo(std::numeric_limits<std::uint64_t>::max());
+        } catch (const NoRandomLeft&) {
+            return Failed(ReplayFailure::NoRandomLeft,
+                          "no random value left at " + std::to_string(driver.Now()) + " ms");
+        }
+        source->Finish();
+        ReplayOutcome outcome;
+        outcome.cutAfterLine =
+            source->CutAfterLine() ? std::optional(source->CutAfterLine()) : std::nullopt;
+        return outcome;
     } catch (const ScriptError& error) {
-        outcome.failure = ReplayFailure::BadLine;
-        outcome.reason = "line " + std::to_string(error.line()) + ": " + error.what();
-        return outcome;
+        const ReplayFailure failure =
+            error.kind() == ScriptError::Kind::TooLarge     ? ReplayFailure::TooLarge
+            : error.kind() == ScriptError::Kind::Unreadable ? ReplayFailure::Unreadable
+                                                            : ReplayFailure::BadLine;
+        return Failed(failure, Describe(error));
     }
-    std::ostringstream unseen;
-    Session session(script, unseen);
-    std::optional<WatcherLog> log;
-    if (options.watcher) {
-        log.emplace(*options.watcher, session.game());
-        session.game().SetLog(&*log);
-    }
-    Playback playback(script, session.game(), session.driver(), nullptr);
-    try {
-        playback.Load();
-        if (options.watcher) options.watcher->Loaded(session.game(), script.clock);
-        playback.RunTo(script.end);
-    } catch (const NoRandomLeft&) {
-        outcome.failure = ReplayFailure::NoRandomLeft;
-        outcome.reason = "no random value left at " + std::to_string(session.Now()) + " ms";
-    }
-    session.game().SetLog(nullptr);
-    if (options.onClipboard)
-        for (const std::string& text : session.Clipboard()) options.onClipboard(text);
-    return outcome;
 }
 
 }  // namespace gyrolap::sim

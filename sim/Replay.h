@@ -20,8 +20,13 @@ class Game;
 
 namespace gyrolap::sim {
 
-// No honest session comes near this many bytes of recording; a larger script is refused.
+// No honest session comes near this many bytes of recording (a day of nonstop play writes
+// about 60 MiB); a larger script is refused.
 inline constexpr std::uint64_t kDefaultMaxScriptBytes = std::uint64_t{128} << 20;
+
+// A size as a command line gives it: bytes, or a whole number of KiB, MiB or GiB with the
+// suffix K, M or G. Nothing for anything else, 0 included.
+std::optional<std::uint64_t> ParseByteCount(std::string_view text);
 
 // Watches a replay from the side. The game is only to be read, never changed.
 class ReplayWatcher {

@@ -1,23 +1,28 @@
 // SPDX-License-Identifier: MIT
-// The simulator's script: start-up settings, random values and timed events, read and checked
-// in full before anything runs.
+// A simulator script read whole: start-up settings, random values and timed events, checked in
+// full before anything runs. A recording is played as it is read instead (ScriptSource.h).
 #pragma once
 
 #include <cstdint>
 #include <istream>
-#include <stdexcept>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "game/Input.h"
+#include "sim/ScriptReader.h"
+
 namespace gyrolap::sim {
 
-// Wake: the window's timer woke the game at that time; it prints nothing.
-enum class EventKind { Press, Submit, Ok, Snap, Wake };
+// The date a script's game reads when the script gives none.
+inline constexpr const char* kDefaultScriptDate = "5/16/2001";
 
+// One `at T ...` line that the game takes or that prints the board.
 struct ScriptEvent {
     std::uint64_t time = 0;  // ms after start-up
-    EventKind kind = EventKind::Snap;
-    std::size_t line = 0;  // the script line it came from, for messages
+    std::size_t line = 0;    // the script line it came from, for messages
+    // The input the game is given; nothing for a snap, which only prints the board.
+    std::optional<Input> input;
 };
 
 // From `time` on, the date a submission uses reads `text`.
@@ -28,7 +33,7 @@ struct DateChange {
 
 struct Script {
     std::uint32_t clock = 0;
-    std::string date = "5/16/2001";  // from start-up on
+    std::string date = kDefaultScriptDate;  // from start-up on
     // A recording of a window session: its lines come in the order they were written.
     bool recorded = false;
     // In file order.
@@ -40,21 +45,51 @@ struct Script {
     std::uint64_t end = 0;
 };
 
-// A script that cannot be read: the line it stopped at and what is wrong there. Words of the
-// script in the message are escaped and shortened, so the message is safe to print.
-class ScriptError : public std::runtime_error {
+// Keeps a recording's promise that its lines come in the order they happened: each `at` line
+// no earlier than the one before it, none after the `end` line, and the `end` no earlier than
+// the last `at`. Told each such line in file order; throws ScriptError at the first broken one.
+class RecordedOrder {
   public:
-    ScriptError(std::size_t line, const std::string& what)
-        : std::runtime_error(what), line_(line) {}
-    std::size_t line() const noexcept { return line_; }
+    void At(std::uint64_t time, std::size_t line);
+    void End(std::uint64_t time, std::size_t line);
+    // The time of the last `at` line so far (0 before any).
+    std::uint64_t LastTime() const noexcept { return lastTime_; }
 
   private:
-    std::size_t line_;
+    std::uint64_t lastTime_ = 0;
+    std::size_t lastLine_ = 0;
+    std::size_t endLine_ = 0;
 };
 
-// Reads the whole script. Memory stays bounded by the values the script gives: a line other
-// than a `random` line is refused past 4096 bytes without being kept, and the values of a
-// `random` line are read one by one. A stream that fails to read is refused as unreadable.
-Script ParseScript(std::istream& in);
+// The message for a second `clock`, `date`, `recorded` or `end` line.
+std::string SecondLine(const char* command, std::size_t first);
+
+// Reads the whole script; nothing runs before it is all read and checked. Memory follows the
+// values and events the script gives: a line other than a `random` line is refused past 4096
+// bytes without being kept, and the values of a `random` line are read one by one.
+Script ParseScript(std::istream& in, std::uint64_t maxBytes = ScriptReader::kUnlimited);
+
+// Gathers a script's lines into a Script and checks them together; what ParseScript uses, and
+// what reads a script whole after its first lines were read one by one.
+class ScriptCollector {
+  public:
+    void Add(ScriptLine&& line);
+    // All lines are in: `lines` is how many the script has, for the "no 'end' line" message.
+    Script Finish(std::size_t lines);
+
+  private:
+    struct AtLine {
+        std::uint64_t time;
+        std::size_t line;
+    };
+
+    Script script_;
+    std::size_t clockLine_ = 0;
+    std::size_t dateLine_ = 0;
+    std::size_t recordedLine_ = 0;
+    std::size_t endLine_ = 0;
+    // Kept for the order check, which applies only once the whole script says it is recorded.
+    std::vector<AtLine> atLines_;
+};
 
 }  // namespace gyrolap::sim

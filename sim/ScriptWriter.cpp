@@ -12,20 +12,6 @@
 namespace gyrolap::sim {
 namespace {
 
-const char* WordFor(Input input) {
-    switch (input) {
-        case Input::Press:
-            return "press";
-        case Input::Submit:
-            return "submit";
-        case Input::MessageClosed:
-            return "ok";
-        case Input::WakeUp:
-            return "wake";
-    }
-    return "?";
-}
-
 // A date never holds a line break; should one appear, it must not end the script line.
 std::string OneLine(std::string_view text) {
     std::string line(text);
@@ -55,7 +41,7 @@ void ScriptWriter::Started(std::uint32_t clock, std::string_view date) {
 }
 
 void ScriptWriter::Delivered(std::uint64_t time, Input input) {
-    Line("at " + std::to_string(time) + ' ' + WordFor(input));
+    Line("at " + std::to_string(time) + ' ' + std::string(ScriptWord(input)));
 }
 
 void ScriptWriter::Drew(float value) {

@@ -2,54 +2,49 @@
 // The scripted platform and the replay loop; see Simulator.h.
 #include "sim/Simulator.h"
 
-#include <sstream>
-#include <stdexcept>
+#include <limits>
 
 #include "game/Game.h"
 #include "game/VirtualDriver.h"
 #include "sim/Playback.h"
-#include "sim/ScriptAnswers.h"
+#include "submit/SafeText.h"
 
 namespace gyrolap::sim {
 
-// Everything the game asks of its host, answered from the script; what the window would show
-// is printed, each line stamped with the virtual time.
-class ScriptPlatform final : public Platform {
-  public:
-    ScriptPlatform(const VirtualDriver& driver, const Script& script, std::ostream& out)
-        : driver_(driver), answers_(script, driver), out_(out) {}
+std::string ScriptPlatform::ShortDate() {
+    return source_.Date(clock_.Now());
+}
 
-    // Re-seeding from the time of day means nothing when the values come from the script.
-    void ReseedRandom() override {}
-    float NextRandom() override { return answers_.NextRandom(); }
-    std::string ShortDate() override { return answers_.Date(); }
-    void SetClipboardText(std::string_view text) override {
-        out_ << driver_.Now() << " clipboard " << text << '\n';
-        clipboard_.emplace_back(text);
+void ScriptPlatform::SetClipboardText(std::string_view text) {
+    // The text holds the script's date: escaped like every field a checker prints.
+    if (out_) *out_ << clock_.Now() << " clipboard " << Escaped(text) << '\n';
+    if (onClipboard_) onClipboard_(text);
+}
+
+namespace {
+
+void ShowMessageLine(std::ostream& out, std::string_view title, std::string_view text) {
+    out << Escaped(title) << '|';
+    // The box's line breaks are written \n; a backslash of the text itself is written \\, so
+    // the two cannot be mistaken for each other.
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = text.find("\r\n", from);
+        out << Escaped(text.substr(from, at == std::string_view::npos ? at : at - from));
+        if (at == std::string_view::npos) break;
+        out << "\\n";
+        from = at + 2;
     }
-    void ShowMessage(std::string_view title, std::string_view text) override {
-        out_ << driver_.Now() << " box " << title << '|';
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text.compare(i, 2, "\r\n") == 0) {
-                out_ << "\\n";
-                ++i;
-            } else {
-                out_ << text[i];
-            }
-        }
-        out_ << '\n';
-    }
-    void OpenUrl(std::string_view) override {}
-    void FocusActionButton() override {}
+}
 
-    const std::vector<std::string>& Clipboard() const noexcept { return clipboard_; }
+}  // namespace
 
-  private:
-    const VirtualDriver& driver_;
-    ScriptAnswers answers_;
-    std::ostream& out_;
-    std::vector<std::string> clipboard_;
-};
+void ScriptPlatform::ShowMessage(std::string_view title, std::string_view text) {
+    if (!out_) return;
+    *out_ << clock_.Now() << " box ";
+    ShowMessageLine(*out_, title, text);
+    *out_ << '\n';
+}
 
 std::string DescribeBoard(const Board& board, bool messageOpen) {
     std::string line = "cap=" + board.cmdAction + " shown=";
@@ -86,9 +81,9 @@ std::string DescribeBoard(const Board& board, bool messageOpen) {
 
 Session::Session(const Script& settings, std::ostream& out)
     : out_(out),
-      recorded_(settings.recorded),
+      source_(std::make_unique<WholeScript>(settings)),
       driver_(std::make_unique<VirtualDriver>(settings.clock)),
-      platform_(std::make_unique<ScriptPlatform>(*driver_, settings, out)),
+      platform_(std::make_unique<ScriptPlatform>(*source_, *driver_, &out)),
       game_(std::make_unique<Game>(*platform_)) {}
 
 // The game goes first: its suspended handlers are destroyed while the platform still exists.
@@ -103,7 +98,7 @@ void Session::Load() {
 
 void Session::AdvanceTo(std::uint64_t time) {
     // A recording says when the window's timer woke the game; nothing else ends a wait.
-    driver_->AdvanceTo(*game_, time, !recorded_);
+    driver_->AdvanceTo(*game_, time, !source_->Recorded());
 }
 
 std::uint64_t Session::Now() const {
@@ -114,57 +109,45 @@ bool Session::MessageOpen() const {
     return game_->MessageOpen();
 }
 
-const std::vector<std::string>& Session::Clipboard() const {
-    return platform_->Clipboard();
-}
-
-void Session::Deliver(EventKind kind) {
-    if (const auto input = InputFor(kind))
-        driver_->Deliver(*game_, *input);
-    else
-        Snap();
+void Session::Deliver(Input input) {
+    driver_->Deliver(*game_, input);
 }
 
 void Session::Snap() {
     out_ << Now() << " snap " << DescribeBoard(game_->board(), MessageOpen()) << '\n';
 }
 
-namespace {
+std::string CutNotice(std::size_t lastLine) {
+    return "the recording was cut after line " + std::to_string(lastLine) +
+           " (the session ended without writing its last lines); played up to there";
+}
 
-// Plays the whole script on the session; why it stopped early, or nothing.
-std::string PlayToEnd(const Script& script, Session& session) {
-    Playback playback(script, session.game(), session.driver(),
-                      [&session](std::uint64_t) { session.Snap(); });
+int RunScript(ScriptSource& source, std::ostream& out, std::ostream& err,
+              const ClipboardHandler& onClipboard) {
+    VirtualDriver driver(source.Clock());
+    ScriptPlatform platform(source, driver, &out, onClipboard);
+    Game game(platform);
+    Playback playback(source, game, driver, [&](std::uint64_t time) {
+        out << time << " snap " << DescribeBoard(game.board(), game.MessageOpen()) << '\n';
+    });
     try {
         playback.Load();
-        playback.RunTo(script.end);
+        playback.RunTo(std::numeric_limits<std::uint64_t>::max());
+        source.Finish();
     } catch (const NoRandomLeft&) {
-        return "no random value left at " + std::to_string(session.Now()) + " ms";
-    }
-    return {};
-}
-
-}  // namespace
-
-int RunScript(const Script& script, std::ostream& out, std::ostream& err,
-              std::vector<std::string>* clipboard) {
-    Session session(script, out);
-    if (const std::string failure = PlayToEnd(script, session); !failure.empty()) {
         out.flush();
-        err << "gyrolap-sim: " << failure << '\n';
+        err << "gyrolap-sim: no random value left at " << driver.Now() << " ms\n";
         return kExitNoRandom;
+    } catch (const ScriptError& error) {
+        out.flush();
+        err << "gyrolap-sim: " << Describe(error) << '\n';
+        return kExitBadScript;
     }
-    if (clipboard) *clipboard = session.Clipboard();
+    if (const std::size_t cut = source.CutAfterLine()) {
+        out.flush();
+        err << "gyrolap-sim: " << CutNotice(cut) << '\n';
+    }
     return kExitOk;
-}
-
-PlayedThrough PlayThrough(const Script& script) {
-    std::ostringstream unseen;
-    Session session(script, unseen);
-    PlayedThrough played;
-    played.failure = PlayToEnd(script, session);
-    played.clipboard = session.Clipboard();
-    return played;
 }
 
 }  // namespace gyrolap::sim

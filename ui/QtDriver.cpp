@@ -13,7 +13,7 @@
 
 #include "game/Game.h"
 #include "sim/Playback.h"
-#include "sim/ScriptAnswers.h"
+#include "sim/ScriptSource.h"
 #include "ui/Centring.h"
 #include "ui/Links.h"
 #include "ui/MainWindow.h"
@@ -127,15 +127,15 @@ void QtDriver::Load() {
     });
 }
 
-void QtDriver::Replay(const sim::Script& script) {
+void QtDriver::Replay(std::unique_ptr<sim::ScriptSource> script) {
     platform_.SetPlayback(true);
     ShowWindow();
-    playbackClock_ = std::make_unique<VirtualDriver>(script.clock);
+    playbackScript_ = std::move(script);
+    playbackClock_ = std::make_unique<VirtualDriver>(playbackScript_->Clock());
     // The game draws the recorded values and reads the recorded dates.
-    answers_ = std::make_unique<sim::ScriptAnswers>(script, *playbackClock_);
-    platform_.UseRandomSource([this] { return answers_->NextRandom(); });
-    platform_.UseDateSource([this] { return answers_->Date(); });
-    playback_ = std::make_unique<sim::Playback>(script, game_, *playbackClock_, nullptr);
+    platform_.UseRandomSource([this] { return playbackScript_->NextRandom(); });
+    platform_.UseDateSource([this] { return playbackScript_->Date(playbackClock_->Now()); });
+    playback_ = std::make_unique<sim::Playback>(*playbackScript_, game_, *playbackClock_, nullptr);
     WhenOnScreen([this] {
         if (quitting_) return;
         started_ = true;

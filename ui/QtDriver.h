@@ -27,8 +27,7 @@ class QtPlatform;
 
 namespace sim {
 class Playback;
-class ScriptAnswers;
-struct Script;
+class ScriptSource;
 }  // namespace sim
 
 class QtDriver : public QObject {
@@ -42,10 +41,10 @@ class QtDriver : public QObject {
     // animation in view.
     void Load();
 
-    // Instead of Load: plays `script` back in the window at its real speed, the same board at the
-    // same instants, and leaves the last board standing when it is over. The player's presses
-    // and clicks do nothing meanwhile. The script must outlive the driver.
-    void Replay(const sim::Script& script);
+    // Instead of Load: plays the script back in the window at its real speed, the same board at
+    // the same instants, and leaves the last board standing when it is over. The player's
+    // presses and clicks do nothing meanwhile.
+    void Replay(std::unique_ptr<sim::ScriptSource> script);
 
     // One input from the player, read against the clock now.
     void Deliver(Input input);
@@ -118,8 +117,8 @@ class QtDriver : public QObject {
     // the platform's clock) it started; one precise wake-up for its next happening.
     WakeUpTimer wakeUp_;
     int armedDelay_ = -1;
+    std::unique_ptr<sim::ScriptSource> playbackScript_;
     std::unique_ptr<VirtualDriver> playbackClock_;
-    std::unique_ptr<sim::ScriptAnswers> answers_;
     std::unique_ptr<sim::Playback> playback_;
     std::uint64_t playbackStart_ = 0;
 };

@@ -71,7 +71,7 @@ TEST(CheckReplay, ARecordingThatCannotBeReplayedEndsWithStatus2AndTheReason) {
         std::string reason;
     };
     const Case cases[] = {
-        {"cut", "recorded\nclock 7\nat 1700 sub", "line 3: unknown event 'sub'"},
+        {"garbled", "recorded\nclock 7\nat 1700 sub\nend 2000\n", "line 3: unknown event 'sub'"},
         {"reordered", "recorded\nat 1900 submit\nat 1700 submit\nrandom 0.5\nend 2000\n",
          "line 3: time 1700 comes before the time of line 2 (1900)"},
         {"short of random values", "recorded\nat 1700 submit\nend 2000\n",

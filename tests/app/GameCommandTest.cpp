@@ -72,9 +72,9 @@ TEST(GameCommand, ABadRecordingIsRefusedWithItsLineBeforeTheWindowOpens) {
         const char* message;
     };
     const Case cases[] = {
-        {"cut-mid-line", "recorded\nclock 5\nrandom 0.5\nat 2000 press\nat 21", "line 5:"},
-        {"cut-before-end", "recorded\nclock 5\nrandom 0.5\nat 2000 press\nat 2100 wake\n",
-         "line 6: no 'end' line"},
+        {"garbled", "recorded\nclock 5\nrandom 0.5\nat 2000 prss\nat 2100 wake\nend 2150\n",
+         "line 4:"},
+        {"a plain script without end", "random 0.5\nat 2000 press\n", "line 3: no 'end' line"},
         {"reordered",
          "recorded\nclock 5\nrandom 0.5\nat 2100 wake\nat 2000 press\nat 2150 press\nend 2150\n",
          "line 5:"},

@@ -21,13 +21,13 @@ class Play {
         session_->Load();
     }
 
-    void At(std::uint64_t time, sim::EventKind kind) {
+    void At(std::uint64_t time, Input input) {
         session_->AdvanceTo(time);
-        session_->Deliver(kind);
+        session_->Deliver(input);
     }
-    void Press(std::uint64_t time) { At(time, sim::EventKind::Press); }
-    void Ok(std::uint64_t time) { At(time, sim::EventKind::Ok); }
-    void Submit(std::uint64_t time) { At(time, sim::EventKind::Submit); }
+    void Press(std::uint64_t time) { At(time, Input::Press); }
+    void Ok(std::uint64_t time) { At(time, Input::MessageClosed); }
+    void Submit(std::uint64_t time) { At(time, Input::Submit); }
     void AdvanceTo(std::uint64_t time) { session_->AdvanceTo(time); }
 
     std::uint64_t Now() const { return session_->Now(); }

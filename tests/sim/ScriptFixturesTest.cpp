@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "sim/Script.h"
+#include "sim/ScriptSource.h"
 #include "sim/Simulator.h"
 
 namespace fs = std::filesystem;
@@ -38,7 +39,8 @@ TEST_P(ScriptFixture, PrintsExactlyTheExpectedLines) {
 
     std::istringstream in(ReadFile(script));
     std::ostringstream out, err;
-    const int status = gyrolap::sim::RunScript(gyrolap::sim::ParseScript(in), out, err);
+    const auto source = gyrolap::sim::OpenScript(in);
+    const int status = gyrolap::sim::RunScript(*source, out, err);
     EXPECT_EQ(status, gyrolap::sim::kExitOk) << err.str();
     EXPECT_EQ(out.str(), ReadFile(expected));
 }

@@ -10,7 +10,7 @@
 #include "sim/Script.h"
 #include "support/CaseName.h"
 
-using gyrolap::sim::EventKind;
+using gyrolap::Input;
 using gyrolap::sim::ParseScript;
 using gyrolap::sim::Script;
 using gyrolap::sim::ScriptError;
@@ -42,10 +42,12 @@ TEST(ScriptParse, ReadsEverySetting) {
     EXPECT_EQ(script.end, 30u);
     // Sorted by time; within one millisecond the script's order stands.
     ASSERT_EQ(script.events.size(), 4u);
-    const EventKind kinds[] = {EventKind::Press, EventKind::Submit, EventKind::Snap, EventKind::Ok};
+    // Nothing stands for a snap.
+    const std::optional<Input> kinds[] = {Input::Press, Input::Submit, std::nullopt,
+                                          Input::MessageClosed};
     const std::uint64_t times[] = {10, 10, 20, 20};
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(script.events[i].kind, kinds[i]) << i;
+        EXPECT_EQ(script.events[i].input, kinds[i]) << i;
         EXPECT_EQ(script.events[i].time, times[i]) << i;
     }
 }
@@ -154,11 +156,11 @@ TEST(ScriptParse, ReadsTheLinesOfARecording) {
     EXPECT_EQ(script.date, "5/16/2001");
     EXPECT_EQ(script.randoms, (std::vector<float>{0.5f, 0.25f}));
     ASSERT_EQ(script.events.size(), 3u);
-    const EventKind kinds[] = {EventKind::Snap, EventKind::Press, EventKind::Wake};
+    const std::optional<Input> kinds[] = {std::nullopt, Input::Press, Input::WakeUp};
     const std::uint64_t times[] = {0, 10, 10};
     const std::size_t lines[] = {4, 6, 8};
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(script.events[i].kind, kinds[i]) << i;
+        EXPECT_EQ(script.events[i].input, kinds[i]) << i;
         EXPECT_EQ(script.events[i].time, times[i]) << i;
         EXPECT_EQ(script.events[i].line, lines[i]) << i;
     }

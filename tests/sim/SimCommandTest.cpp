@@ -114,14 +114,16 @@ TEST(SimCommand, HelpVersionAndUnknownOptions) {
     EXPECT_EQ(version.out, "gyrolap-sim 2001.0516.1158\n");
     const Result help = RunSim("--help", "");
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.starts_with("usage: gyrolap-sim [SCRIPT]\n")) << help.out;
+    EXPECT_TRUE(help.out.starts_with("usage: gyrolap-sim [--max-size SIZE] [SCRIPT]\n"))
+        << help.out;
     EXPECT_NE(help.out.find("Exit status:"), std::string::npos) << help.out;
     for (const std::string args : {"--frobnicate", "-x", "a.script b.script"}) {
         const Result bad = RunSim(args, kSubmitScript);
         EXPECT_EQ(bad.status, 2) << args;
         EXPECT_EQ(bad.out, "") << args;
         EXPECT_TRUE(bad.err.starts_with("gyrolap-sim: ")) << bad.err;
-        EXPECT_NE(bad.err.find("usage: gyrolap-sim [SCRIPT]"), std::string::npos) << bad.err;
+        EXPECT_NE(bad.err.find("usage: gyrolap-sim [--max-size SIZE] [SCRIPT]"), std::string::npos)
+            << bad.err;
     }
 }
 

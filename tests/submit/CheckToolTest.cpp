@@ -143,7 +143,7 @@ TEST_F(CheckTool, HelpAndVersion) {
     EXPECT_EQ(version.out, "gyrolap-check 2001.0516.1158\n");
     const ToolRun help = Check("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.starts_with("usage: gyrolap-check [--replay RECORDING] [FILE]\n"))
+    EXPECT_TRUE(help.out.starts_with("usage: gyrolap-check [--replay RECORDING] [--max-size SIZE] [FILE]\n"))
         << help.out;
     EXPECT_EQ(help.err, "");
 }
@@ -169,7 +169,7 @@ TEST_F(CheckTool, BadUsageExitsTwo) {
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;
         EXPECT_TRUE(run.err.starts_with("gyrolap-check: ")) << run.err;
-        EXPECT_NE(run.err.find("usage: gyrolap-check [--replay RECORDING] [FILE]"),
+        EXPECT_NE(run.err.find("usage: gyrolap-check [--replay RECORDING] [--max-size SIZE] [FILE]"),
                   std::string::npos)
             << run.err;
     }

@@ -16,6 +16,7 @@
 
 #include "game/Game.h"
 #include "sim/Script.h"
+#include "sim/ScriptSource.h"
 #include "sim/ScriptWriter.h"
 #include "sim/Simulator.h"
 #include "ui/MainWindow.h"
@@ -115,14 +116,17 @@ class RecordReplay : public ::testing::Test {
         ASSERT_TRUE(done());
     }
 
-    sim::Script Recording() {
+    std::string RecordingText() {
         std::fflush(file);
         std::rewind(file);
         std::string text;
         char buffer[4096];
         while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, file))
             text.append(buffer, got);
-        std::istringstream in(text);
+        return text;
+    }
+    sim::Script Recording() {
+        std::istringstream in(RecordingText());
         return sim::ParseScript(in);
     }
 
@@ -173,11 +177,15 @@ TEST_F(RecordReplay, TheSimulatorReplaysTheWindowsSessionExactly) {
     ASSERT_EQ(clipboard.size(), 2u);
     EXPECT_EQ(clipboard[0], clipboard[1]);  // no press between the two clicks
 
-    const sim::Script script = Recording();
-    EXPECT_TRUE(script.recorded);
+    EXPECT_TRUE(Recording().recorded);
+    std::istringstream in(RecordingText());
+    const auto source = sim::OpenScript(in);
     std::ostringstream out, err;
     std::vector<std::string> replayed;
-    ASSERT_EQ(sim::RunScript(script, out, err, &replayed), sim::kExitOk) << err.str();
+    ASSERT_EQ(sim::RunScript(*source, out, err,
+                             [&replayed](std::string_view text) { replayed.emplace_back(text); }),
+              sim::kExitOk)
+        << err.str();
     EXPECT_EQ(replayed, clipboard);
     // The last line printed is the snap of the final board.
     const std::string printed = out.str();
@@ -193,7 +201,8 @@ TEST_F(RecordReplay, TheWindowReplaysTheRecordingBoardForBoard) {
     QGuiApplication::clipboard()->setText("the watcher's own text");
 
     Window replay;
-    replay.driver.Replay(script);
+    std::istringstream in(RecordingText());
+    replay.driver.Replay(sim::OpenScript(in));
     ASSERT_TRUE(QTest::qWaitFor([&] { return replay.driver.Started(); }));
     const std::uint64_t playbackStart = replay.now;
     std::size_t compared = 0;

@@ -15,15 +15,15 @@
 
 #include "game/Board.h"
 #include "game/Game.h"
-#include "sim/ScriptAnswers.h"
+#include "sim/ScriptSource.h"
 #include "sim/Simulator.h"
 #include "ui/MainWindow.h"
 
 namespace {
 
 using gyrolap::Board;
+using gyrolap::Input;
 using gyrolap::kBallCount;
-using gyrolap::sim::EventKind;
 using gyrolap::sim::Session;
 
 // Long enough for any reveal of a track to finish (32 balls, 50 ms apart).
@@ -69,7 +69,7 @@ class Player {
     void Miss() {
         while (ParticleInRing()) Wait(1);
         Press();
-        session_.Deliver(EventKind::Ok);
+        session_.Deliver(Input::MessageClosed);
         Wait(kRevealMs);
     }
 
@@ -80,7 +80,7 @@ class Player {
         now_ += ms;
         session_.AdvanceTo(now_);
     }
-    void Press() { session_.Deliver(EventKind::Press); }
+    void Press() { session_.Deliver(Input::Press); }
 
     int CurrentScore() { return std::atoi(board().lblScores[1].c_str()); }
 
