@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "game/Game.h"
+#include "sim/RecordingFile.h"
 #include "sim/Replay.h"
 #include "sim/ScriptSource.h"
 #include "sim/ScriptWriter.h"
@@ -75,8 +76,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     return std::nullopt;
 }
 
-// SIGINT and SIGTERM close the window as the close box does, so that a recording still ends
-// with its last board. The handler only writes a byte; the event loop does the rest.
+// SIGINT, SIGTERM and SIGHUP (the terminal the game was started from closes) close the window as
+// the close box does, so that a recording still ends with its last board. The handler only
+// writes a byte; the event loop does the rest.
 int signalPipe[2] = {-1, -1};
 
 void OnSignal(int) {
@@ -96,8 +98,7 @@ void CloseOnSignals(QWidget& window) {
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
 // Reads the recording (or script) through on the virtual clock before the window opens: one that
@@ -136,13 +137,17 @@ int main(int argc, char** argv) {
     // --help and --version need no display, so they come before Qt opens one.
     if (const auto status = ParseOptions(argc, argv, options)) return *status;
 
+    // A recording's reader that goes away is a failed write, not the end of the game.
+    std::signal(SIGPIPE, SIG_IGN);
+
     // Whatever the command line names is checked before the window opens.
-    std::FILE* recording = nullptr;
+    std::unique_ptr<gyrolap::sim::RecordingFile> recording;
     if (!options.record.empty()) {
-        recording = std::fopen(options.record.c_str(), "w");
+        std::string error;
+        recording = gyrolap::sim::RecordingFile::Open(options.record, error);
         if (!recording) {
             std::fprintf(stderr, "gyrolap: cannot write the recording '%s': %s\n",
-                         options.record.c_str(), std::strerror(errno));
+                         options.record.c_str(), error.c_str());
             return 2;
         }
     }
@@ -167,11 +172,20 @@ int main(int argc, char** argv) {
 
     gyrolap::QtPlatform platform;
     gyrolap::Game game(platform);
-    gyrolap::sim::ScriptWriter writer(recording);
+    gyrolap::sim::ScriptWriter writer(
+        [&recording](std::string line) { recording->Write(std::move(line)); });
     if (recording) game.SetLog(&writer);
     gyrolap::MainWindow window(game.board());
     gyrolap::QtDriver driver(game, platform, window);
     CloseOnSignals(window);
+    if (recording) {
+        // The player hears at once that the recording stopped; the game goes on.
+        recording->OnStopped([&options, &platform, &window](const std::string& reason) {
+            std::fprintf(stderr, "gyrolap: the recording '%s' stopped: %s\n",
+                         options.record.c_str(), reason.c_str());
+            platform.PostToWindow([&window, reason] { window.showRecordingStopped(reason); });
+        });
+    }
 
     if (!options.replay.empty()) {
         driver.Replay(std::move(script));
@@ -183,14 +197,10 @@ int main(int argc, char** argv) {
     // before the recording's file is closed.
     driver.Quit();
 
-    if (recording) {
-        const bool closed = std::fclose(recording) == 0;
-        if (writer.Failed() || !closed) {
-            std::fprintf(stderr, "gyrolap: the recording '%s' is incomplete: %s\n",
-                         options.record.c_str(),
-                         std::strerror(writer.Failed() ? writer.Error() : errno));
-            if (status == 0) status = 2;
-        }
+    if (recording && !recording->Close()) {
+        std::fprintf(stderr, "gyrolap: the recording '%s' is incomplete: %s\n",
+                     options.record.c_str(), recording->Stopped().value_or("").c_str());
+        if (status == 0) status = 2;
     }
     return status;
 }

@@ -2,9 +2,7 @@
 // Writing a recording; see ScriptWriter.h.
 #include "sim/ScriptWriter.h"
 
-#include <cerrno>
 #include <charconv>
-#include <system_error>
 
 #include "game/GameState.h"
 #include "sim/Simulator.h"
@@ -21,15 +19,6 @@ std::string OneLine(std::string_view text) {
 }
 
 }  // namespace
-
-void ScriptWriter::Line(const std::string& line) {
-    if (Failed()) return;
-    errno = 0;
-    if (std::fwrite(line.data(), 1, line.size(), out_) != line.size() ||
-        std::fputc('\n', out_) == EOF || std::fflush(out_) != 0) {
-        error_ = errno != 0 ? errno : EIO;
-    }
-}
 
 void ScriptWriter::Started(std::uint32_t clock, std::string_view date) {
     Line(std::string("# A Gyrolap session recorded by gyrolap --record, version ") + kVersionText +

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Writes a session of play down as a simulator script while it is played: `gyrolap --record`.
-// Every line goes out whole and at once, so a recording cut short by a crash is still read up to
-// where it stopped; replaying the finished file in gyrolap-sim plays the same game exactly.
+// Every line is handed on whole as soon as it is known, so a recording cut short by a crash is
+// still read up to where it stopped; replaying the finished file in gyrolap-sim plays the same
+// game exactly.
 #pragma once
 
-#include <cstdio>
+#include <functional>
 #include <string>
 
 #include "game/SessionLog.h"
@@ -13,8 +14,10 @@ namespace gyrolap::sim {
 
 class ScriptWriter final : public SessionLog {
   public:
-    // `out` stays the caller's to close.
-    explicit ScriptWriter(std::FILE* out) : out_(out) {}
+    // Takes each line, without its line end (RecordingFile::Write, say).
+    using LineSink = std::function<void(std::string line)>;
+
+    explicit ScriptWriter(LineSink sink) : sink_(std::move(sink)) {}
 
     void Started(std::uint32_t clock, std::string_view date) override;
     void Delivered(std::uint64_t time, Input input) override;
@@ -22,16 +25,11 @@ class ScriptWriter final : public SessionLog {
     void ReadDate(std::uint64_t time, std::string_view date) override;
     void Finished(std::uint64_t time, const Board& board, bool messageOpen) override;
 
-    // Whether a line could not be written, and why (an errno value); nothing is written after.
-    bool Failed() const noexcept { return error_ != 0; }
-    int Error() const noexcept { return error_; }
-
   private:
-    void Line(const std::string& line);
+    void Line(std::string line) { sink_(std::move(line)); }
 
-    std::FILE* out_;
+    LineSink sink_;
     std::string date_;
-    int error_ = 0;
 };
 
 }  // namespace gyrolap::sim

@@ -273,6 +273,11 @@ void MainWindow::renderBoard(const Board& board) {
     rendered_ = true;
 }
 
+void MainWindow::showRecordingStopped(const std::string& reason) {
+    setWindowTitle(windowTitle() + QStringLiteral(" - recording stopped: ") +
+                   QString::fromStdString(reason));
+}
+
 void MainWindow::focusActionButton() {
     if (isVisible() && !isMinimized()) {
         raise();

@@ -36,6 +36,10 @@ class MainWindow : public QWidget {
     // on the screen.
     void focusActionButton();
 
+    // The recording the player asked for has stopped (a full disk, a closed pipe): the title
+    // says so, and why, while the game goes on.
+    void showRecordingStopped(const std::string& reason);
+
     // The open help window, or nullptr when none is open.
     HelpWindow* helpWindow() const;
 

@@ -116,10 +116,9 @@ void QtDriver::Load() {
         if (quitting_) return;
         timing_ = MakeTiming();
         thread_ = std::make_unique<GameThread>(game_, *timing_, [this] {
-            // On the game's thread: one call to the window's thread per batch of changes.
-            if (!framePending_.exchange(true))
-                QMetaObject::invokeMethod(
-                    this, [this] { TakeFrame(); }, Qt::QueuedConnection);
+            // On the game's thread: one call to the window's thread per batch of changes, after
+            // what the game asked of the window on the way.
+            if (!framePending_.exchange(true)) platform_.PostToWindow([this] { TakeFrame(); });
         });
         started_ = true;
         thread_->Start();
@@ -177,8 +176,8 @@ void QtDriver::Pump() {
 
 void QtDriver::Sync() {
     if (thread_) thread_->WaitIdle();
-    // What the game asked of the window, and its last frame, come as queued calls.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    // What the game asked of the window, and its last frame, are handed to the window's thread.
+    platform_.RunPostedWork();
 }
 
 int QtDriver::ArmedDelay() const {

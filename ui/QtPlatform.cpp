@@ -28,16 +28,11 @@ void QtPlatform::OnWindowThread(Action&& action) {
         action();
         return;
     }
-    QMetaObject::invokeMethod(
-        windowThread_.get(),
-        [this, action = std::forward<Action>(action)]() mutable {
-            if (!detached_) action();
-        },
-        Qt::QueuedConnection);
+    windowThread_->Post(std::forward<Action>(action));
 }
 
 QtPlatform::QtPlatform(std::function<std::uint64_t()> clock)
-    : windowThread_(std::make_unique<QObject>()), clock_(std::move(clock)) {
+    : windowThread_(std::make_unique<WindowThreadQueue>()), clock_(std::move(clock)) {
     if (!clock_) {
         steadyClock_ = true;
         // The clock the game's own thread keeps time by; the game keeps 32 bits of it, which

@@ -13,6 +13,7 @@
 
 #include "game/Platform.h"
 #include "ui/MainWindow.h"
+#include "ui/WindowThreadQueue.h"
 
 class QMessageBox;
 class QWidget;
@@ -45,7 +46,13 @@ class QtPlatform final : public Platform {
     void SetPlayback(bool playback) { playback_ = playback; }
     void CloseMessage();
     // The game has ended: what it asked of the window and is still on its way there is dropped.
-    void Detach() { detached_ = true; }
+    void Detach() { windowThread_->Drop(); }
+    // Runs `work` on the window's thread, after everything the game asked of the window before
+    // it; from any thread.
+    void PostToWindow(std::function<void()> work) { windowThread_->Post(std::move(work)); }
+    // On the window's thread: does now what has been handed to it so far (the tests do not wait
+    // for the event loop).
+    void RunPostedWork() { windowThread_->RunPending(); }
     // The open message box, if any; for the tests and the benches.
     QWidget* OpenMessage() const;
 
@@ -64,8 +71,7 @@ class QtPlatform final : public Platform {
     void OnWindowThread(Action&& action);
     void ShowMessageNow(std::string_view title, std::string_view text);
 
-    std::unique_ptr<QObject> windowThread_;
-    bool detached_ = false;
+    std::unique_ptr<WindowThreadQueue> windowThread_;
     std::function<std::uint64_t()> clock_;
     bool steadyClock_ = false;
     QRandomGenerator random_;
