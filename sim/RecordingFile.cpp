@@ -82,8 +82,8 @@ struct RecordingFile::Shared {
 
 std::unique_ptr<RecordingFile> RecordingFile::Open(const std::string& path, std::string& error) {
     // Without O_NONBLOCK a FIFO would hold the game in open() until some program reads it.
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    const int fd = ::open(path.c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) {
         error = errno == ENXIO ? "it is a FIFO that no program is reading" : std::strerror(errno);
         return nullptr;

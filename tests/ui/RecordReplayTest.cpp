@@ -70,14 +70,10 @@ struct Window {
 class RecordReplay : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_NE(file, nullptr);
         game().SetLog(&witness);
         live.driver.Load();
         ASSERT_TRUE(QTest::qWaitFor([this] { return live.driver.Started(); }));
         start = live.now;
-    }
-    void TearDown() override {
-        if (file) std::fclose(file);
     }
 
     Game& game() { return live.game; }
@@ -116,23 +112,15 @@ class RecordReplay : public ::testing::Test {
         ASSERT_TRUE(done());
     }
 
-    std::string RecordingText() {
-        std::fflush(file);
-        std::rewind(file);
-        std::string text;
-        char buffer[4096];
-        while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, file))
-            text.append(buffer, got);
-        return text;
-    }
+    std::string RecordingText() const { return recorded; }
     sim::Script Recording() {
         std::istringstream in(RecordingText());
         return sim::ParseScript(in);
     }
 
     Window live;
-    std::FILE* file = std::tmpfile();
-    sim::ScriptWriter writer{file};
+    std::string recorded;
+    sim::ScriptWriter writer{[this](std::string line) { recorded += line + '\n'; }};
     Witness witness{writer, live.game};
     std::uint64_t start = 0;
     std::vector<std::string> clipboard;
@@ -173,7 +161,6 @@ class RecordReplay : public ::testing::Test {
 
 TEST_F(RecordReplay, TheSimulatorReplaysTheWindowsSessionExactly) {
     PlaySession();
-    ASSERT_FALSE(writer.Failed());
     ASSERT_EQ(clipboard.size(), 2u);
     EXPECT_EQ(clipboard[0], clipboard[1]);  // no press between the two clicks
 

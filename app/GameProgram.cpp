@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: MIT
+// The game as gyrolap runs it; see GameProgram.h.
+#include "app/GameProgram.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "sim/Replay.h"
+#include "sim/Simulator.h"
+
+namespace gyrolap {
+namespace {
+
+// The signals only write a byte; the window's event loop does the rest.
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGINT, SIGTERM and SIGHUP (the terminal the game was started from closes) close the window
+// as the close box does, so that a recording still ends with its last board.
+void CloseOnSignals(QWidget& window) {
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+// Reads the recording (or script) through on the virtual clock: one that cannot be read or
+// played to its end is refused before the window opens, not halfway through the playback. A
+// recording cut short is said to be so, and plays up to its cut.
+std::optional<int> CheckReplay(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::fprintf(stderr, "gyrolap: cannot open '%s': %s\n", path.c_str(), std::strerror(errno));
+        return 2;
+    }
+    const auto outcome = sim::ReplayThrough(file, {});
+    if (!outcome.Played()) {
+        std::fprintf(stderr, "gyrolap: %s\n", outcome.reason.c_str());
+        return outcome.failure == sim::ReplayFailure::NoRandomLeft ? sim::kExitNoRandom : 2;
+    }
+    if (outcome.cutAfterLine)
+        std::fprintf(stderr, "gyrolap: %s\n", sim::CutNotice(*outcome.cutAfterLine).c_str());
+    return std::nullopt;
+}
+
+}  // namespace
+
+GameProgram::~GameProgram() {
+    Finish(0);
+}
+
+std::optional<int> GameProgram::Prepare(const GameOptions& options) {
+    options_ = options;
+    // A recording's reader that goes away is a failed write, not the end of the game.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!options_.record.empty()) {
+        std::string error;
+        recording_ = sim::RecordingFile::Open(options_.record, error);
+        if (!recording_) {
+            std::fprintf(stderr, "gyrolap: cannot write the recording '%s': %s\n",
+                         options_.record.c_str(), error.c_str());
+            return 2;
+        }
+    }
+    if (!options_.replay.empty()) {
+        if (const auto status = CheckReplay(options_.replay)) return status;
+        // The check read the file through; the window plays it from the start again, as it
+        // reads it.
+        replayFile_.open(options_.replay, std::ios::binary);
+        try {
+            replay_ = sim::OpenScript(replayFile_, sim::kDefaultMaxScriptBytes);
+        } catch (const sim::ScriptError& error) {
+            std::fprintf(stderr, "gyrolap: %s\n", sim::Describe(error).c_str());
+            return 2;
+        }
+    }
+    return std::nullopt;
+}
+
+void GameProgram::Start(std::function<std::uint64_t()> clock) {
+    platform_ = std::make_unique<QtPlatform>(std::move(clock));
+    game_ = std::make_unique<Game>(*platform_);
+    if (recording_) {
+        writer_ = std::make_unique<sim::ScriptWriter>(
+            [this](std::string line) { recording_->Write(std::move(line)); });
+        game_->SetLog(writer_.get());
+    }
+    window_ = std::make_unique<MainWindow>(game_->board());
+    driver_ = std::make_unique<QtDriver>(*game_, *platform_, *window_);
+    CloseOnSignals(*window_);
+    if (recording_) {
+        // The player hears at once that the recording stopped; the game goes on.
+        recording_->OnStopped([this](const std::string& reason) {
+            std::fprintf(stderr, "gyrolap: the recording '%s' stopped: %s\n",
+                         options_.record.c_str(), reason.c_str());
+            platform_->PostToWindow([this, reason] { window_->showRecordingStopped(reason); });
+        });
+    }
+    if (replay_)
+        driver_->Replay(std::move(replay_));
+    else
+        driver_->Load();
+}
+
+int GameProgram::Finish(int loopStatus) {
+    if (finished_) return loopStatus;
+    finished_ = true;
+    // The game ends (and the recording gets its last lines) before the file is closed.
+    if (driver_) driver_->Quit();
+    int status = loopStatus;
+    if (recording_ && !recording_->Close()) {
+        std::fprintf(stderr, "gyrolap: the recording '%s' is incomplete: %s\n",
+                     options_.record.c_str(), recording_->Stopped().value_or("").c_str());
+        if (status == 0) status = 2;
+    }
+    // The widgets go while the application that made them still exists.
+    driver_.reset();
+    window_.reset();
+    game_.reset();
+    writer_.reset();
+    platform_.reset();
+    return status;
+}
+
+}  // namespace gyrolap

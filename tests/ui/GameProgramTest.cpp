@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: MIT
+// The game as gyrolap runs it, recording included: signals close the window as its close box
+// does, so the recording ends with its last board; a recording that stops says so in the window
+// while the game goes on; a file that held text is replaced; and a flood of real inputs on the
+// real clock is recorded as a game that replays exactly.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/GameProgram.h"
+#include "sim/Replay.h"
+#include "sim/ScriptSource.h"
+#include "sim/Simulator.h"
+#include "support/CaseName.h"
+
+namespace gyrolap {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Scratch(const std::string& name) {
+    return fs::temp_directory_path() /
+           ("gyrolap-program-" + std::to_string(::getpid()) + "-" + name + ".script");
+}
+
+std::vector<std::string> Lines(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    return lines;
+}
+
+// What the simulator's last snap shows when it replays the file: the replayed final board.
+std::string ReplayedFinalBoard(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    const auto source = sim::OpenScript(file);
+    std::ostringstream out, err;
+    EXPECT_EQ(sim::RunScript(*source, out, err), sim::kExitOk) << err.str();
+    EXPECT_EQ(err.str(), "");
+    const std::string printed = out.str();
+    const std::size_t last = printed.rfind(" snap ", printed.size() - 2);
+    if (last == std::string::npos) return "";
+    return printed.substr(last + 6, printed.size() - last - 7);
+}
+
+// A recording that ended as it should: the window's last board, a snap of it and the end; and
+// replayed, the same board.
+void ExpectEndsWithItsBoard(const fs::path& path) {
+    const std::vector<std::string> lines = Lines(path);
+    ASSERT_GE(lines.size(), 7u);
+    const std::string comment = "# The window's last board: ";
+    const std::string& board = lines[lines.size() - 3];
+    ASSERT_EQ(board.rfind(comment, 0), 0u) << board;
+    const std::string& snap = lines[lines.size() - 2];
+    const std::string& end = lines.back();
+    ASSERT_EQ(end.rfind("end ", 0), 0u) << end;
+    EXPECT_EQ(snap, "at " + end.substr(4) + " snap");
+    EXPECT_EQ(ReplayedFinalBoard(path), board.substr(comment.size()));
+}
+
+// The program with a clock the test moves.
+struct Program {
+    explicit Program(const fs::path& recording) : path(recording) {
+        EXPECT_FALSE(program.Prepare({path.string(), ""}));
+        program.Start([this] { return now; });
+        EXPECT_TRUE(QTest::qWaitFor([this] { return program.driver().Started(); }));
+    }
+    ~Program() { fs::remove(path); }
+
+    void Advance(std::uint64_t ms) {
+        for (std::uint64_t i = 0; i < ms; ++i) {
+            ++now;
+            program.driver().Pump();
+        }
+    }
+    QPushButton* Button(const char* name) { return program.window().findChild<QPushButton*>(name); }
+    void Press() {
+        QTest::mousePress(Button("cmdAction"), Qt::LeftButton);
+        QTest::mouseRelease(Button("cmdAction"), Qt::LeftButton);
+        program.driver().Sync();
+    }
+    const GameState& State() { return program.driver().LatestFrame().state; }
+    bool InRing() {
+        const GameState& s = State();
+        return s.BallIndex >= 1 && s.RingFlags[static_cast<std::size_t>(s.BallIndex)];
+    }
+
+    fs::path path;
+    std::uint64_t now = 1000;
+    GameProgram program;
+};
+
+enum class Moment { LayoutAnimation, Run, BoxOpen };
+
+struct SignalCase {
+    int signal;
+    Moment moment;
+    const char* name;
+};
+
+class SignalsEndTheRecording : public ::testing::TestWithParam<SignalCase> {};
+
+TEST_P(SignalsEndTheRecording, WithTheWindowsLastBoard) {
+    const SignalCase& c = GetParam();
+    Program game(Scratch(c.name));
+    if (c.moment == Moment::LayoutAnimation) {
+        game.Advance(400);
+        ASSERT_FALSE(game.program.game().scheduler().Idle());  // the start-up animation
+    } else {
+        game.Advance(1700);
+        game.Press();  // Start
+        game.Advance(30);
+        ASSERT_TRUE(game.State().Running);
+        if (c.moment == Moment::BoxOpen) {
+            while (game.InRing()) game.Advance(1);
+            game.Press();
+            ASSERT_NE(game.program.platform().OpenMessage(), nullptr);
+        }
+    }
+    ::raise(c.signal);
+    ASSERT_TRUE(QTest::qWaitFor([&game] { return !game.program.window().isVisible(); }));
+    EXPECT_EQ(game.program.Finish(0), 0);
+    ExpectEndsWithItsBoard(game.path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    GameProgram, SignalsEndTheRecording,
+    ::testing::Values(SignalCase{SIGTERM, Moment::LayoutAnimation, "SIGTERM in the animation"},
+                      SignalCase{SIGINT, Moment::LayoutAnimation, "SIGINT in the animation"},
+                      SignalCase{SIGHUP, Moment::LayoutAnimation, "SIGHUP in the animation"},
+                      SignalCase{SIGTERM, Moment::Run, "SIGTERM during a run"},
+                      SignalCase{SIGINT, Moment::Run, "SIGINT during a run"},
+                      SignalCase{SIGHUP, Moment::Run, "SIGHUP during a run"},
+                      SignalCase{SIGTERM, Moment::BoxOpen, "SIGTERM with the box open"},
+                      SignalCase{SIGINT, Moment::BoxOpen, "SIGINT with the box open"},
+                      SignalCase{SIGHUP, Moment::BoxOpen, "SIGHUP with the box open"}),
+    [](const ::testing::TestParamInfo<SignalCase>& info) {
+        return testing::CaseName(info.index, info.param.name);
+    });
+
+TEST(GameProgram, ARecordingThatStopsSaysSoInTheTitleAndTheGameGoesOn) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    GameProgram program;
+    ASSERT_FALSE(program.Prepare({"/dev/full", ""}));
+    std::uint64_t now = 0;
+    program.Start([&now] { return now; });
+    ASSERT_TRUE(QTest::qWaitFor([&program] {
+        return program.window().windowTitle().endsWith(
+            " - recording stopped: No space left on device");
+    }));
+    EXPECT_TRUE(program.window().windowTitle().startsWith("Gyrolap - ver 2001.0516.1158"));
+    // The game goes on.
+    for (; now < 1700; ++now) program.driver().Pump();
+    auto* action = program.window().findChild<QPushButton*>("cmdAction");
+    QTest::mousePress(action, Qt::LeftButton);
+    program.driver().Sync();
+    EXPECT_TRUE(program.driver().LatestFrame().state.Running);
+    program.window().close();
+    EXPECT_EQ(program.Finish(0), 2);
+}
+
+TEST(GameProgram, RecordingIntoAFileThatHoldsTextReplacesIt) {
+    const fs::path path = Scratch("replaced");
+    {
+        std::ofstream old(path, std::ios::binary);
+        for (int i = 0; i < 1000; ++i) old << "an older session's line " << i << '\n';
+    }
+    {
+        Program game(path);
+        game.Advance(100);
+        game.program.window().close();
+        EXPECT_EQ(game.program.Finish(0), 0);
+        const std::vector<std::string> lines = Lines(path);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0].rfind("# A Gyrolap session recorded by gyrolap --record", 0), 0u);
+        for (const std::string& line : lines)
+            EXPECT_EQ(line.find("an older session"), std::string::npos) << line;
+        ExpectEndsWithItsBoard(path);
+    }
+}
+
+// On the real clock, the game on its own thread and the recording on the writer's, a flood of
+// presses, Submit Score clicks and OK clicks: whatever the timing, the recording replays to the
+// window's last board. Under ThreadSanitizer, every hand-over between the threads is checked.
+TEST(GameProgram, AFloodOfInputsOnTheRealClockIsRecordedAsAGameThatReplaysExactly) {
+    const fs::path path = Scratch("flood");
+    GameProgram program;
+    ASSERT_FALSE(program.Prepare({path.string(), ""}));
+    program.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&program] { return program.driver().Started(); }));
+    auto* action = program.window().findChild<QPushButton*>("cmdAction");
+    auto* submit = program.window().findChild<QPushButton*>("cmdSubmitScore");
+    int boxesClosed = 0;
+    for (int i = 0; i < 2700; ++i) {
+        QCoreApplication::processEvents();
+        if (auto* box = qobject_cast<QMessageBox*>(program.platform().OpenMessage())) {
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            ++boxesClosed;
+        } else if (i % 7 == 3) {
+            QTest::mouseClick(submit, Qt::LeftButton);
+        } else {
+            QTest::mousePress(action, Qt::LeftButton);
+            QTest::mouseRelease(action, Qt::LeftButton);
+        }
+    }
+    EXPECT_GT(boxesClosed, 0);
+    program.window().close();
+    EXPECT_EQ(program.Finish(0), 0);
+    ExpectEndsWithItsBoard(path);
+    fs::remove(path);
+}
+
+}  // namespace
+}  // namespace gyrolap
