@@ -26,21 +26,27 @@ void OnSignal(int) {
 }
 
 // SIGINT, SIGTERM and SIGHUP (the terminal the game was started from closes) close the window
-// as the close box does, so that a recording still ends with its last board.
-void CloseOnSignals(QWidget& window) {
-    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+// as the close box does, so that a recording still ends with its last board. They are caught
+// from before the window exists: one that comes early waits in the pipe for the window.
+void CatchSignals() {
+    if (signalPipe[0] < 0 &&
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+void CloseOnSignals(QWidget& window) {
+    if (signalPipe[0] < 0) return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char byte = 0;
         [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
         window.close();
     });
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
 // Reads the recording (or script) through on the virtual clock: one that cannot be read or
@@ -72,6 +78,7 @@ std::optional<int> GameProgram::Prepare(const GameOptions& options) {
     options_ = options;
     // A recording's reader that goes away is a failed write, not the end of the game.
     std::signal(SIGPIPE, SIG_IGN);
+    CatchSignals();
     if (!options_.record.empty()) {
         std::string error;
         recording_ = sim::RecordingFile::Open(options_.record, error);

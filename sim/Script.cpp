@@ -60,12 +60,12 @@ void ScriptCollector::Add(ScriptLine&& line) {
             script_.randoms.insert(script_.randoms.end(), line.values.begin(), line.values.end());
             break;
         case ScriptLine::Kind::Event:
-            script_.events.push_back(ScriptEvent{line.number, number, line.input});
-            atLines_.push_back(AtLine{line.number, number});
+            script_.events.push_back(
+                ScriptEvent{line.number, static_cast<std::uint32_t>(number), line.input});
             break;
         case ScriptLine::Kind::DateChange:
-            script_.dateChanges.push_back(DateChange{line.number, std::move(line.text)});
-            atLines_.push_back(AtLine{line.number, number});
+            script_.dateChanges.push_back(
+                DateChange{line.number, std::move(line.text), static_cast<std::uint32_t>(number)});
             break;
         case ScriptLine::Kind::End:
             if (endLine_) throw ScriptError(number, SecondLine("end", endLine_));
@@ -78,20 +78,29 @@ void ScriptCollector::Add(ScriptLine&& line) {
 Script ScriptCollector::Finish(std::size_t lines) {
     if (!endLine_) throw ScriptError(lines + 1, "no 'end' line");
     if (script_.recorded) {
-        // In file order, the `end` line among the `at` lines.
+        // The `at` lines in file order (events and date changes are each still in it), with the
+        // `end` line among them.
         RecordedOrder order;
         bool endSeen = false;
-        for (const AtLine& at : atLines_) {
-            if (!endSeen && at.line > endLine_) {
+        const auto& events = script_.events;
+        const auto& changes = script_.dateChanges;
+        for (std::size_t e = 0, d = 0; e < events.size() || d < changes.size();) {
+            const bool event =
+                d == changes.size() || (e < events.size() && events[e].line < changes[d].line);
+            const std::uint64_t time = event ? events[e].time : changes[d].time;
+            const std::size_t line = event ? events[e++].line : changes[d++].line;
+            if (!endSeen && line > endLine_) {
                 endSeen = true;
                 order.End(script_.end, endLine_);
             }
-            order.At(at.time, at.line);
+            order.At(time, line);
         }
         if (!endSeen) order.End(script_.end, endLine_);
     }
+    // Most scripts list their events in time order already.
     const auto byTime = [](const auto& a, const auto& b) { return a.time < b.time; };
-    std::stable_sort(script_.events.begin(), script_.events.end(), byTime);
+    if (!std::is_sorted(script_.events.begin(), script_.events.end(), byTime))
+        std::stable_sort(script_.events.begin(), script_.events.end(), byTime);
     std::stable_sort(script_.dateChanges.begin(), script_.dateChanges.end(), byTime);
     return std::move(script_);
 }

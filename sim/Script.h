@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <istream>
 #include <optional>
 #include <string>
@@ -17,10 +18,11 @@ namespace gyrolap::sim {
 // The date a script's game reads when the script gives none.
 inline constexpr const char* kDefaultScriptDate = "5/16/2001";
 
-// One `at T ...` line that the game takes or that prints the board.
+// One `at T ...` line that the game takes or that prints the board. Small, since a script read
+// whole holds one per line.
 struct ScriptEvent {
     std::uint64_t time = 0;  // ms after start-up
-    std::size_t line = 0;    // the script line it came from, for messages
+    std::uint32_t line = 0;  // the script line it came from, for messages
     // The input the game is given; nothing for a snap, which only prints the board.
     std::optional<Input> input;
 };
@@ -29,6 +31,7 @@ struct ScriptEvent {
 struct DateChange {
     std::uint64_t time = 0;
     std::string text;
+    std::uint32_t line = 0;
 };
 
 struct Script {
@@ -38,8 +41,9 @@ struct Script {
     bool recorded = false;
     // In file order.
     std::vector<float> randoms;
-    // In delivery order: by time, and in script order within one millisecond.
-    std::vector<ScriptEvent> events;
+    // In delivery order: by time, and in script order within one millisecond. Held in pieces,
+    // so that a long script never needs its events twice over while they grow.
+    std::deque<ScriptEvent> events;
     // By time, and in script order within one millisecond.
     std::vector<DateChange> dateChanges;
     std::uint64_t end = 0;
@@ -78,18 +82,11 @@ class ScriptCollector {
     Script Finish(std::size_t lines);
 
   private:
-    struct AtLine {
-        std::uint64_t time;
-        std::size_t line;
-    };
-
     Script script_;
     std::size_t clockLine_ = 0;
     std::size_t dateLine_ = 0;
     std::size_t recordedLine_ = 0;
     std::size_t endLine_ = 0;
-    // Kept for the order check, which applies only once the whole script says it is recorded.
-    std::vector<AtLine> atLines_;
 };
 
 }  // namespace gyrolap::sim

@@ -274,6 +274,9 @@ std::optional<ScriptLine> ScriptReader::Next() {
             }
         }
         if (!any) return std::nullopt;
+        // Events keep their line in 32 bits.
+        if (number > std::numeric_limits<std::uint32_t>::max())
+            throw ScriptError(number, "more than 4294967295 lines");
         lines_ = number;
         if (!terminated && dropTorn_) {
             tornLine_ = number;

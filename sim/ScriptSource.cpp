@@ -70,9 +70,11 @@ void RecordingStream::Hold(const ScriptLine& line) {
                                                  " events ahead of the game");
             }
             if (line.kind == ScriptLine::Kind::Event)
-                events_.push_back(ScriptEvent{line.number, line.line, line.input});
+                events_.push_back(
+                    ScriptEvent{line.number, static_cast<std::uint32_t>(line.line), line.input});
             else
-                dateChanges_.push_back(DateChange{line.number, line.text});
+                dateChanges_.push_back(
+                    DateChange{line.number, line.text, static_cast<std::uint32_t>(line.line)});
             break;
         case ScriptLine::Kind::End:
             if (endLine_) throw ScriptError(line.line, SecondLine("end", endLine_));

@@ -96,6 +96,14 @@ std::string Escaped(std::string_view text) {
     out.reserve(text.size());
     std::size_t at = 0;
     while (at < text.size()) {
+        // Printable ASCII, the bulk of any text, goes through as it is, a run at a time.
+        std::size_t plain = at;
+        while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7F &&
+               text[plain] != '\\' && text[plain] != '"')
+            ++plain;
+        out.append(text.substr(at, plain - at));
+        at = plain;
+        if (at == text.size()) break;
         const Utf8Character c = NextUtf8Character(text, at);
         if (!c.valid) {
             AppendHex(out, "\\x%02X", static_cast<unsigned char>(text[at]));
