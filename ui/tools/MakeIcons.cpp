@@ -17,8 +17,8 @@
 namespace {
 
 constexpr int kLargestIcon = 1024;
-// The scalable icon is laid out on the largest fixed size's square, and its ball is drawn with
-// twice as many pixels, so that it stays smooth when a desktop shows it larger still.
+// The scalable icon is laid out on a 256-unit square, the largest PNG's, and its ball is drawn
+// with twice as many pixels, so that it stays smooth when a desktop shows it larger still.
 constexpr int kScalableSize = 256;
 constexpr qreal kScalableDetail = 2.0;
 
@@ -46,7 +46,7 @@ QImage LauncherIcon(int size) {
 }
 
 // The same painting, written as SVG. The ball is shaded pixel by pixel, so it goes into the
-// file as a picture; its outline and place are the drawing's.
+// file as a picture, placed and sized by the drawing.
 bool WriteScalableIcon(const QDir& root, const QString& name) {
     const QString folder = QStringLiteral("scalable/apps");
     if (!root.mkpath(folder)) {
