@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "game/Version.h"
 #include "track/TrackSize.h"
 
 namespace gyrolap {
 
-inline constexpr const char* kVersionText = "2001.0516.1158";
+// The version every submission text carries and the validation code seals.
+inline constexpr const char* kVersionText = kProjectVersion;
 
 struct GameState {
     std::int16_t Level = 0;

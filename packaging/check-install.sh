@@ -34,11 +34,20 @@ fail() {
   failures=$((failures + 1))
 }
 
-for file in "$gamedir/gyrolap" bin/gyrolap-sim bin/gyrolap-check share/man/man6/gyrolap.6 \
-  share/man/man1/gyrolap-sim.1 share/man/man1/gyrolap-check.1 share/doc/gyrolap/LICENSE \
-  "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"; do
+for file in "$gamedir/gyrolap" "$gamedir/gyrolap-sim" "$gamedir/gyrolap-check" \
+  share/man/man6/gyrolap.6 share/man/man1/gyrolap-sim.1 share/man/man1/gyrolap-check.1 \
+  share/doc/gyrolap/LICENSE "share/applications/$app_id.desktop" \
+  "share/metainfo/$app_id.metainfo.xml" "share/icons/hicolor/scalable/apps/$app_id.svg"; do
   [[ -f $usr/$file ]] || fail "not installed: /usr/$file"
 done
+echo "== every program in /usr/$gamedir, each with its man page"
+# A games package keeps the game and its tools in one place (Debian: /usr/games, and nothing
+# in /usr/bin); whatever a program is, a packager needs its man page beside it.
+while IFS= read -r -d '' program; do
+  name=${program##*/}
+  [[ ${program#"$usr/"} == "$gamedir/$name" ]] || fail "${program#"$stage"} is not in /usr/$gamedir"
+  compgen -G "$usr/share/man/man[1-8]/$name.[1-8]" >/dev/null || fail "$name has no man page"
+done < <(find "$stage" -type f -perm -u+x -print0)
 [[ -x $usr/$gamedir/gyrolap ]] || fail "the game is not executable"
 
 echo "== appstreamcli"
@@ -54,9 +63,9 @@ echo "== launcher icons"
 "$build/packaging/gyrolap-check-icons" "$usr/share/icons/hicolor" "$app_id" "${sizes[@]}" ||
   fail "launcher icons"
 echo "== installed tools run from the staged tree"
-printf 'end 0\n' | "$usr/bin/gyrolap-sim" >/dev/null || fail "installed gyrolap-sim does not run"
+printf 'end 0\n' | "$usr/$gamedir/gyrolap-sim" >/dev/null || fail "installed gyrolap-sim does not run"
 status=0
-printf '\n' | "$usr/bin/gyrolap-check" >/dev/null || status=$?
+printf '\n' | "$usr/$gamedir/gyrolap-check" >/dev/null || status=$?
 ((status == 1)) || fail "installed gyrolap-check answers an empty line with status $status, not 1"
 
 echo "== uninstall"

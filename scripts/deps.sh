@@ -16,12 +16,13 @@ usage() {
 (($# > 0)) || usage
 
 build=(cmake ninja-build g++)
-game=(qt6-base-dev fonts-liberation)  # Qt 6 Widgets; metric twins of Arial and Courier New
+# Qt 6 Widgets; Qt 6 SVG (the scalable launcher icon); metric twins of Arial and Courier New
+game=(qt6-base-dev qt6-svg-dev fonts-liberation)
 wanted=()
 for purpose in "$@"; do
   case "$purpose" in
     play) wanted+=("${build[@]}" "${game[@]}") ;;
-    test) wanted+=("${build[@]}" "${game[@]}" libgtest-dev) ;;
+    test) wanted+=("${build[@]}" "${game[@]}" libgtest-dev mandoc) ;;  # mandoc: the man page test
     fuzz) wanted+=(cmake ninja-build clang libclang-rt-14-dev) ;;
     bench) wanted+=("${build[@]}" "${game[@]}" xvfb xauth) ;;  # xvfb-run needs xauth
     package) wanted+=(appstream desktop-file-utils mandoc cmark) ;;
