@@ -91,10 +91,12 @@ int main(int argc, char** argv) {
             peak = std::max(peak, measured.peakKiB);
         }
         worst = std::max(worst, peak);
-        peaks += " " + recording.name + "=" + std::to_string(peak / 1024);
+        char figure[32];
+        std::snprintf(figure, sizeof figure, "%.1f", static_cast<double>(peak) / 1024.0);
+        peaks += " " + recording.name + "=" + figure;
     }
     std::filesystem::remove(texts);
-    std::printf("\nsummary: peak_mib%s max=%ld events_per_cpu_s_min=%.0f\n", peaks.c_str(),
-                worst / 1024, slowest);
+    std::printf("\nsummary: peak_mib%s max=%.1f events_per_cpu_s_min=%.0f\n", peaks.c_str(),
+                static_cast<double>(worst) / 1024.0, slowest);
     return 0;
 }
