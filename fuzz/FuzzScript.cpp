@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer target: any bytes as a simulator script. Every input is either read into a script
 // that keeps the reader's promises, or refused with a line number inside the input and a
-// message that is safe to print; never a crash or a hang.
+// message that is safe to print; never a crash or a hang. The same bytes are then played through
+// as a score keeper's check plays them, a recording as it is read: played, cut, or refused with
+// a safe message.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "sim/Replay.h"
 #include "sim/Script.h"
 
 namespace {
@@ -26,9 +29,32 @@ bool IsSafeToPrint(std::string_view message) {
 
 }  // namespace
 
+// Plays the bytes through unseen: whatever comes of it is said safely.
+void PlayThrough(const std::string& bytes, std::size_t lines) {
+    std::istringstream in(bytes);
+    gyrolap::sim::ReplayOptions options;
+    options.maxBytes = bytes.size();
+    std::size_t texts = 0;
+    options.onClipboard = [&texts](std::string_view text) {
+        Require(!text.empty());
+        ++texts;
+    };
+    const auto outcome = gyrolap::sim::ReplayThrough(in, options);
+    if (!outcome.Played()) {
+        Require(!outcome.reason.empty() && IsSafeToPrint(outcome.reason));
+        Require(outcome.reason.size() < 200);
+    }
+    // A cut falls within the lines the input has.
+    if (outcome.cutAfterLine)
+        Require(*outcome.cutAfterLine >= 1 && *outcome.cutAfterLine <= lines + 1);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    // Every LF and every CR may end a line (a CR LF pair counts twice: this is a bound).
+    const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n') +
+                                                std::count(bytes.begin(), bytes.end(), '\r'));
+    PlayThrough(bytes, lines);
     std::istringstream in(bytes);
     gyrolap::sim::Script script;
     try {

@@ -64,6 +64,42 @@ TEST(CheckReplay, OnlyTheTextTheRecordedGameWroteIsValid) {
     EXPECT_EQ(result.err, "");
 }
 
+TEST(CheckReplay, ACutRecordingProvesWhatItMadeBeforeTheCutAndSaysWhereItWasCut) {
+    // The first text's Submit Score is in; the second's line is torn by the cut.
+    const auto recording = Scratch("cut",
+                                   "recorded\nclock 7\ndate 5/16/2001\nat 50 wake\nat 1700 submit\n"
+                                   "random 0.5\nat 1800 ok\nat 3000 date 5/17/2001\nat 3000 subm");
+    const std::string later = BuildSubmissionText("2001.0516.1158", "0", "0", "5/17/2001", 0.5f);
+    const CommandResult result =
+        Check("--replay '" + recording.string() + "'", Text("0", "0", 0.5f) + "\n" + later + "\n");
+    std::filesystem::remove(recording);
+    EXPECT_EQ(result.out,
+              "valid version=2001.0516.1158 best=0 average=0 date=5/16/2001 replayed\n"
+              "invalid: not produced by the recorded game\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "gyrolap-check: the recording " + recording.string() +
+                              " was cut after line 8 (the session ended without writing its last "
+                              "lines); the texts it made before that are proved\n");
+}
+
+TEST(CheckReplay, ARecordingLargerThanMaxSizeIsRefusedBeforeAnyAnswer) {
+    const auto recording = Scratch("large", kRecording);
+    const std::string smaller = std::to_string(kRecording.size() - 1);
+    const CommandResult refused =
+        Check("--max-size " + smaller + " --replay '" + recording.string() + "'",
+              Text("0", "0", 0.5f) + "\n");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "gyrolap-check: cannot replay the recording " + recording.string() +
+                               ": the script is larger than the limit of " + smaller + " bytes\n");
+    // Options in any order, and with their values after =.
+    const CommandResult fits = Check(
+        "--replay='" + recording.string() + "' --max-size=" + std::to_string(kRecording.size()),
+        Text("0", "0", 0.5f) + "\n");
+    EXPECT_EQ(fits.status, 0) << fits.err;
+    std::filesystem::remove(recording);
+}
+
 TEST(CheckReplay, ARecordingThatCannotBeReplayedEndsWithStatus2AndTheReason) {
     struct Case {
         const char* name;

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The gyrolap-sim command itself: where it reads from, what it prints on errors, its exit codes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/RunCommand.h"
@@ -106,6 +108,49 @@ TEST(SimCommand, MessagesQuoteTheScriptEscapedAndShort) {
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "gyrolap-sim: line 2: unknown command '\\x1B]0;owned\\x07\\x00" +
                               std::string(29, 'w') + "...'\n");
+}
+
+TEST(SimCommand, WhatTheScriptSaysIsPrintedEscaped) {
+    // A date that would clear the screen and turn the rest of the line around.
+    const Result result =
+        RunSim("", "date 5/16/2001\x1b[2J\xE2\x80\xAE\\\nrandom 0.5\nat 1700 submit\nend 1800\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::string date = "5/16/2001\\x1B[2J\\u{202E}\\\\";
+    EXPECT_NE(result.out.find("1700 clipboard GY2001.0516.1158x0x0x" + date + "x"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(result.out.find("\xE2\x80\xAE"), std::string::npos);
+    // The box's own line breaks are \n, never a raw line end.
+    const auto box = result.out.find("1700 box Validation Code|");
+    ASSERT_NE(box, std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("\\n", box), std::string::npos);
+}
+
+TEST(SimCommand, AScriptLargerThanMaxSizeIsRefused) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("gyrolap-sim-large-" + std::to_string(::getpid()) + ".script");
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << kSubmitScript;
+    }
+    const std::string size = std::to_string(kSubmitScript.size());
+    const std::string smaller = std::to_string(kSubmitScript.size() - 1);
+    EXPECT_EQ(RunSim("--max-size " + size + " '" + path.string() + "'", "").status, 0);
+    // A file, refused before a line is played; standard input, once it grows past the limit.
+    for (const std::string& args :
+         {"--max-size=" + smaller + " '" + path.string() + "'", "--max-size " + smaller}) {
+        const Result refused = RunSim(args, kSubmitScript);
+        EXPECT_EQ(refused.status, 2) << args;
+        EXPECT_EQ(refused.out, "") << args;
+        EXPECT_EQ(refused.err,
+                  "gyrolap-sim: the script is larger than the limit of " + smaller + " bytes\n")
+            << args;
+    }
+    const Result bad = RunSim("--max-size 12Q", kSubmitScript);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_TRUE(bad.err.starts_with("gyrolap-sim: --max-size needs a size")) << bad.err;
+    std::filesystem::remove(path);
 }
 
 TEST(SimCommand, HelpVersionAndUnknownOptions) {
