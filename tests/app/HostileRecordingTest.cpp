@@ -23,6 +23,15 @@ namespace fs = std::filesystem;
 // The bound a score keeper can size a machine by.
 constexpr long kBoundKiB = 64 * 1024;
 
+// A sanitizer's own bookkeeping (AddressSanitizer's quarantine alone holds 256 MiB of freed
+// memory) is no measure of the tools: built so, they are only held to playing the recordings
+// without a fault.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kMemoryMeasured = false;
+#else
+constexpr bool kMemoryMeasured = true;
+#endif
+
 struct Hostile {
     const char* name;
     std::function<void(const InputSink&)> make;
@@ -41,13 +50,18 @@ TEST_P(HostileRecording, IsReplayedByBothToolsInBoundedMemory) {
     const Measured sim = Feed({GYROLAP_SIM_BINARY}, GetParam().make);
     EXPECT_EQ(sim.status, 0) << sim.err;
     EXPECT_EQ(sim.err, "");
-    EXPECT_LT(sim.peakKiB, kBoundKiB) << "gyrolap-sim peaked at " << sim.peakKiB << " KiB";
+    if (kMemoryMeasured) {
+        EXPECT_LT(sim.peakKiB, kBoundKiB) << "gyrolap-sim peaked at " << sim.peakKiB << " KiB";
+    }
     // The check keeps only what its texts ask about: this one the recording never made.
     const Measured check =
         Feed({GYROLAP_CHECK_BINARY, "--replay", "/dev/stdin", texts.string()}, GetParam().make);
     EXPECT_EQ(check.status, 1) << check.err;
     EXPECT_EQ(check.err, "");
-    EXPECT_LT(check.peakKiB, kBoundKiB) << "gyrolap-check peaked at " << check.peakKiB << " KiB";
+    if (kMemoryMeasured) {
+        EXPECT_LT(check.peakKiB, kBoundKiB)
+            << "gyrolap-check peaked at " << check.peakKiB << " KiB";
+    }
     fs::remove(texts);
 }
 
