@@ -5,7 +5,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDesktopServices>
 #include <QSocketNotifier>
+#include <QUrl>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -13,6 +15,7 @@
 
 #include "sim/Replay.h"
 #include "sim/Simulator.h"
+#include "ui/Links.h"
 
 namespace gyrolap {
 namespace {
@@ -29,8 +32,7 @@ void OnSignal(int) {
 // as the close box does, so that a recording still ends with its last board. They are caught
 // from before the window exists: one that comes early waits in the pipe for the window.
 void CatchSignals() {
-    if (signalPipe[0] < 0 &&
-        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -105,7 +107,7 @@ std::optional<int> GameProgram::Prepare(const GameOptions& options) {
 
 void GameProgram::Start(std::function<std::uint64_t()> clock) {
     platform_ = std::make_unique<QtPlatform>(std::move(clock));
-    game_ = std::make_unique<Game>(*platform_);
+    game_ = std::make_unique<Game>(*platform_, *platform_);
     if (recording_) {
         writer_ = std::make_unique<sim::ScriptWriter>(
             [this](std::string line) { recording_->Write(std::move(line)); });
@@ -114,6 +116,12 @@ void GameProgram::Start(std::function<std::uint64_t()> clock) {
     window_ = std::make_unique<MainWindow>(game_->board());
     driver_ = std::make_unique<QtDriver>(*game_, *platform_, *window_);
     CloseOnSignals(*window_);
+    // The logo is a link to the maker's web site; whether the desktop can open it or not, the
+    // game goes on.
+    QObject::connect(window_.get(), &MainWindow::logoClicked, [] {
+        QDesktopServices::openUrl(QUrl(
+            QString::fromUtf8(kWebAddress.data(), static_cast<qsizetype>(kWebAddress.size()))));
+    });
     if (recording_) {
         // The player hears at once that the recording stopped; the game goes on.
         recording_->OnStopped([this](const std::string& reason) {

@@ -42,15 +42,12 @@ void NoteStackDepth() {
     if (depth > deepestStack) deepestStack = depth;
 }
 
-class BenchPlatform final : public gyrolap::Platform {
+class BenchPlatform final : public gyrolap::Sources, public gyrolap::Effects {
   public:
     void ReseedRandom() override { NoteStackDepth(); }
     float NextRandom() override { return 0.0f; }  // start 1: the lap limit ends every game
     std::string ShortDate() override { return "5/16/2001"; }
-    void SetClipboardText(std::string_view) override {}
     void ShowMessage(std::string_view, std::string_view) override { NoteStackDepth(); }
-    void OpenUrl(std::string_view) override {}
-    void FocusActionButton() override {}
 };
 
 }  // namespace
@@ -66,7 +63,7 @@ int main(int argc, char** argv) {
 
     gyrolap::VirtualDriver driver(0xFFFF0000u);  // the clock wraps early in the run
     BenchPlatform platform;
-    gyrolap::Game game(platform);
+    gyrolap::Game game(platform, platform);
     auto& scheduler = game.scheduler();
     game.PrepareLoad();
     driver.Load(game);

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         NoteStackDepth();
         return random();
     });
-    Game game(platform);
+    Game game(platform, platform);
     MainWindow window(game.board());
     Driver driver(game, platform, window);
     QPushButton* action = window.findChild<QPushButton*>("cmdAction");

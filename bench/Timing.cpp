@@ -292,7 +292,7 @@ Figures PlayOnce() {
     std::mutex lock;
     QtPlatform platform;  // the monotonic clock, as the game uses it
     platform.UseRandomSource(FixedRandom());
-    Game game(platform);
+    Game game(platform, platform);
     PressTimes presses;
     game.SetLog(&presses);
     MainWindow window(game.board());

@@ -23,7 +23,7 @@ void Game::SetNow(std::uint64_t now) {
 void Game::Load(std::uint64_t now) {
     startedAt_ = now;
     SetNow(now);
-    if (log_) log_->Started(Clock(), platform_.ShortDate());
+    if (log_) log_->Started(Clock(), sources_.ShortDate());
     scheduler_.Start(ResetGame());
     scheduler_.Settle();
 }
@@ -80,13 +80,13 @@ void Game::Quit(std::uint64_t now) {
 }
 
 float Game::DrawRandom() {
-    const float value = platform_.NextRandom();
+    const float value = sources_.NextRandom();
     if (log_) log_->Drew(value);
     return value;
 }
 
 std::string Game::ReadDate() {
-    std::string date = platform_.ShortDate();
+    std::string date = sources_.ShortDate();
     if (log_) log_->ReadDate(SinceStart(now_), date);
     return date;
 }
@@ -113,7 +113,7 @@ Task Game::ResetGame() {
 
 Task Game::PressAction() {
     GameState& s = state_;
-    platform_.ReseedRandom();
+    sources_.ReseedRandom();
     s.SubmissionText.clear();
 
     if (board_.cmdAction == kStartCaption) {

@@ -12,7 +12,7 @@
 #include "game/Board.h"
 #include "game/GameState.h"
 #include "game/Input.h"
-#include "game/Platform.h"
+#include "game/Ports.h"
 #include "game/Rules.h"
 #include "game/Scheduler.h"
 #include "game/SessionLog.h"
@@ -28,7 +28,8 @@ inline constexpr std::string_view kMissText =
 
 class Game {
   public:
-    explicit Game(Platform& platform) : platform_(platform), scheduler_(platform) {}
+    Game(Sources& sources, Effects& effects)
+        : sources_(sources), effects_(effects), scheduler_(effects) {}
 
     GameState& state() noexcept { return state_; }
     const GameState& state() const noexcept { return state_; }
@@ -79,11 +80,12 @@ class Game {
     std::uint64_t SinceStart(std::uint64_t now) const noexcept {
         return now > startedAt_ ? now - startedAt_ : 0;
     }
-    // The platform's random values and date, told to the log as they are read.
+    // The sources' random values and date, told to the log as they are read.
     float DrawRandom();
     std::string ReadDate();
 
-    Platform& platform_;
+    Sources& sources_;
+    Effects& effects_;
     SessionLog* log_ = nullptr;
     GameState state_;
     Board board_;

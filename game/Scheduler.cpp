@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "game/Platform.h"
+#include "game/Ports.h"
 
 namespace gyrolap {
 
@@ -20,7 +20,7 @@ void Scheduler::Suspend(std::coroutine_handle<> leaf, Wait wait) noexcept {
 
 void Scheduler::MessageAwaiter::await_suspend(std::coroutine_handle<> handle) {
     scheduler.Suspend(handle, Wait{Wait::Kind::Message, nullptr, nullptr});
-    scheduler.platform_.ShowMessage(title, text);
+    scheduler.effects_.ShowMessage(title, text);
 }
 
 void Scheduler::Start(Task task) {

@@ -15,7 +15,7 @@
 
 namespace gyrolap {
 
-class Platform;
+class Effects;
 
 // What a suspended activity waits for.
 struct Wait {
@@ -29,7 +29,7 @@ struct Wait {
 
 class Scheduler {
   public:
-    explicit Scheduler(Platform& platform) : platform_(platform) {}
+    explicit Scheduler(Effects& effects) : effects_(effects) {}
     ~Scheduler() { Clear(); }
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
@@ -116,7 +116,7 @@ class Scheduler {
     bool TopReady() const;
     void ResumeTop();
 
-    Platform& platform_;
+    Effects& effects_;
     std::uint32_t now_ = 0;
     std::vector<Activity> stack_;
 };

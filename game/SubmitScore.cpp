@@ -14,15 +14,15 @@ Task Game::SubmitScore() {
         const std::string best = board_.lblScores[kBestLabel];
         const std::string average = board_.lblScores[kAverageLabel];
         const std::string date = ReadDate();
-        platform_.ReseedRandom();
+        sources_.ReseedRandom();
         const float draw = DrawRandom();
         s.SubmissionText = BuildSubmissionText(s.VersionText, best, average, date, draw);
     }
-    platform_.SetClipboardText(s.SubmissionText);
+    effects_.HandOverSubmission(s.SubmissionText);
     // The same three lines every time, so they are made once.
     static const std::string instructions = SubmissionInstructions();
     co_await scheduler_.ShowMessage(kSubmitTitle, instructions);
-    platform_.FocusActionButton();
+    effects_.FocusActionButton();
 }
 
 }  // namespace gyrolap

@@ -74,7 +74,7 @@ ReplayOutcome ReplayThrough(std::istream& in, const ReplayOptions& options) {
         const std::unique_ptr<ScriptSource> source = OpenScript(in, options.maxBytes);
         VirtualDriver driver(source->Clock());
         ScriptPlatform platform(*source, driver, nullptr, options.onClipboard);
-        Game game(platform);
+        Game game(platform, platform);
         std::optional<WatcherLog> log;
         if (options.watcher) {
             log.emplace(*options.watcher, game);

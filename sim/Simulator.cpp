@@ -15,7 +15,7 @@ std::string ScriptPlatform::ShortDate() {
     return source_.Date(clock_.Now());
 }
 
-void ScriptPlatform::SetClipboardText(std::string_view text) {
+void ScriptPlatform::HandOverSubmission(std::string_view text) {
     // The text holds the script's date: escaped like every field a checker prints.
     if (out_) *out_ << clock_.Now() << " clipboard " << Escaped(text) << '\n';
     if (onClipboard_) onClipboard_(text);
@@ -84,7 +84,7 @@ Session::Session(const Script& settings, std::ostream& out)
       source_(std::make_unique<WholeScript>(settings)),
       driver_(std::make_unique<VirtualDriver>(settings.clock)),
       platform_(std::make_unique<ScriptPlatform>(*source_, *driver_, &out)),
-      game_(std::make_unique<Game>(*platform_)) {}
+      game_(std::make_unique<Game>(*platform_, *platform_)) {}
 
 // The game goes first: its suspended handlers are destroyed while the platform still exists.
 Session::~Session() {
@@ -126,7 +126,7 @@ int RunScript(ScriptSource& source, std::ostream& out, std::ostream& err,
               const ClipboardHandler& onClipboard) {
     VirtualDriver driver(source.Clock());
     ScriptPlatform platform(source, driver, &out, onClipboard);
-    Game game(platform);
+    Game game(platform, platform);
     Playback playback(source, game, driver, [&](std::uint64_t time) {
         out << time << " snap " << DescribeBoard(game.board(), game.MessageOpen()) << '\n';
     });

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "game/Board.h"
-#include "game/Platform.h"
+#include "game/Ports.h"
 #include "sim/Script.h"
 #include "sim/ScriptSource.h"
 
@@ -32,7 +32,7 @@ using ClipboardHandler = std::function<void(std::string_view text)>;
 // Everything the game asks of its host, answered from the script; what the window would show is
 // printed on `out` (when there is one), each line stamped with the virtual time, every piece
 // that came from the script escaped so that it cannot steer a terminal.
-class ScriptPlatform final : public Platform {
+class ScriptPlatform final : public Sources, public Effects {
   public:
     // The source and the clock must outlive the platform.
     ScriptPlatform(ScriptSource& source, const VirtualDriver& clock, std::ostream* out,
@@ -43,10 +43,8 @@ class ScriptPlatform final : public Platform {
     void ReseedRandom() override {}
     float NextRandom() override { return source_.NextRandom(); }
     std::string ShortDate() override;
-    void SetClipboardText(std::string_view text) override;
+    void HandOverSubmission(std::string_view text) override;
     void ShowMessage(std::string_view title, std::string_view text) override;
-    void OpenUrl(std::string_view) override {}
-    void FocusActionButton() override {}
 
   private:
     ScriptSource& source_;

@@ -15,7 +15,6 @@
 #include "sim/Playback.h"
 #include "sim/ScriptSource.h"
 #include "ui/Centring.h"
-#include "ui/Links.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPlatform.h"
 
@@ -74,7 +73,6 @@ QtDriver::QtDriver(Game& game, QtPlatform& platform, MainWindow& window, QObject
     platform_.OnMessageClosed([this] { Deliver(Input::MessageClosed); });
     connect(&window_, &MainWindow::actionPressed, this, [this] { Deliver(Input::Press); });
     connect(&window_, &MainWindow::submitClicked, this, [this] { Deliver(Input::Submit); });
-    connect(&window_, &MainWindow::logoClicked, this, [this] { platform_.OpenUrl(kWebAddress); });
     connect(&window_, &MainWindow::closing, this, [this] {
         Quit();
         QCoreApplication::quit();

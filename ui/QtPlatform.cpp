@@ -5,13 +5,11 @@
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QDate>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMessageBox>
 #include <QThread>
 #include <QTime>
-#include <QUrl>
 #include <cstring>
 
 #include "game/GameThread.h"
@@ -64,7 +62,7 @@ std::string QtPlatform::ShortDate() {
     return ShortDateText(QLocale::system(), QDate::currentDate());
 }
 
-void QtPlatform::SetClipboardText(std::string_view text) {
+void QtPlatform::HandOverSubmission(std::string_view text) {
     // Watching a recording must not overwrite what the watcher has on the clipboard.
     if (playback_) return;
     OnWindowThread([text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))] {
@@ -133,12 +131,6 @@ void QtPlatform::ShowMessageNow(std::string_view title, std::string_view text) {
 
 void QtPlatform::CloseMessage() {
     if (message_) message_->hide();
-}
-
-void QtPlatform::OpenUrl(std::string_view url) {
-    // Whether the desktop can open it or not, the game goes on.
-    QDesktopServices::openUrl(
-        QUrl(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()))));
 }
 
 void QtPlatform::FocusActionButton() {

@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "game/Platform.h"
+#include "game/Ports.h"
 #include "ui/MainWindow.h"
 #include "ui/WindowThreadQueue.h"
 
@@ -20,7 +20,7 @@ class QWidget;
 
 namespace gyrolap {
 
-class QtPlatform final : public Platform {
+class QtPlatform final : public Sources, public Effects {
   public:
     // The clock defaults to the monotonic clock; tests hand in their own.
     explicit QtPlatform(std::function<std::uint64_t()> clock = {});
@@ -59,9 +59,8 @@ class QtPlatform final : public Platform {
     void ReseedRandom() override;
     float NextRandom() override;
     std::string ShortDate() override;
-    void SetClipboardText(std::string_view text) override;
+    void HandOverSubmission(std::string_view text) override;
     void ShowMessage(std::string_view title, std::string_view text) override;
-    void OpenUrl(std::string_view url) override;
     void FocusActionButton() override;
 
   private:

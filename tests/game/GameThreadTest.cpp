@@ -36,9 +36,9 @@ struct Inputs final : SessionLog {
 struct Twins {
     std::atomic<std::uint64_t> now{0};
     ScriptedPlatform directPlatform{kDraws};
-    Game direct{directPlatform};
+    Game direct{directPlatform, directPlatform};
     ScriptedPlatform threadedPlatform{kDraws};
-    Game threaded{threadedPlatform};
+    Game threaded{threadedPlatform, threadedPlatform};
     Inputs inputs;
     PostedTiming timing{[this] { return now.load(); }};
     std::atomic<int> published{0};
@@ -176,7 +176,7 @@ TEST(GameThread, NoFrameIsEverTornBetweenTwoChanges) {
 TEST(GameThread, AStopWhileTheGameWaitsEndsEverythingAtOnce) {
     // The real clock: the thread sleeps until the animation's next ball.
     ScriptedPlatform platform{kDraws};
-    Game game{platform};
+    Game game{platform, platform};
     Inputs inputs;
     game.SetLog(&inputs);
     SteadyTiming timing;
@@ -220,7 +220,7 @@ class WatchedSteadyTiming final : public GameThread::Timing {
 
 TEST(GameThread, SleepsUntilTheVeryInstantTheWaitEnds) {
     ScriptedPlatform platform{kDraws};
-    Game game{platform};
+    Game game{platform, platform};
     WatchedSteadyTiming timing{game};
     GameThread thread{game, timing, nullptr};
     game.PrepareLoad();

@@ -7,23 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "game/Platform.h"
+#include "game/Ports.h"
 
 namespace gyrolap::testing {
 
-class ScriptedPlatform final : public Platform {
+class ScriptedPlatform final : public Sources, public Effects {
   public:
     explicit ScriptedPlatform(std::vector<float> randoms = {}) : randoms_(std::move(randoms)) {}
 
     void ReseedRandom() override {}
     float NextRandom() override { return next_ < randoms_.size() ? randoms_[next_++] : 0.0f; }
     std::string ShortDate() override { return "5/16/2001"; }
-    void SetClipboardText(std::string_view text) override { clipboard.emplace_back(text); }
+    void HandOverSubmission(std::string_view text) override { clipboard.emplace_back(text); }
     void ShowMessage(std::string_view, std::string_view text) override {
         messages.emplace_back(text);
     }
-    void OpenUrl(std::string_view) override {}
-    void FocusActionButton() override {}
 
     std::vector<std::string> clipboard;
     std::vector<std::string> messages;

@@ -23,7 +23,7 @@ class RealWindow : public ::testing::Test {
   protected:
     std::uint64_t now = 0xFFFFF000u;  // the game's 32-bit clock wraps during the first run
     QtPlatform platform{[this] { return now; }};
-    Game game{platform};
+    Game game{platform, platform};
     MainWindow window{game.board()};
     QtDriver driver{game, platform, window};
 
@@ -144,7 +144,7 @@ TEST_F(RealWindow, ClosingMidRunEndsEverythingWithoutTheMissBox) {
 TEST(StartUp, TheFirstBallWaitsForTheWindowToBeOnTheScreen) {
     std::uint64_t now = 5000;
     QtPlatform platform{[&now] { return now; }};
-    Game game{platform};
+    Game game{platform, platform};
     MainWindow window{game.board()};
     QtDriver driver{game, platform, window};
     driver.Load();

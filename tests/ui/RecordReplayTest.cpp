@@ -59,7 +59,7 @@ class Witness final : public SessionLog {
 struct Window {
     std::uint64_t now = 0xFFFFE000u;  // the game's 32-bit clock wraps during the session
     QtPlatform platform{[this] { return now; }};
-    Game game{platform};
+    Game game{platform, platform};
     MainWindow window{game.board()};
     QtDriver driver{game, platform, window};
 
