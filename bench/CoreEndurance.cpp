@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/FramePool.h"
+#include "game/CoroutineFrames.h"
 #include "game/Game.h"
 #include "game/VirtualDriver.h"
 
@@ -65,7 +65,6 @@ int main(int argc, char** argv) {
     BenchPlatform platform;
     gyrolap::Game game(platform, platform);
     auto& scheduler = game.scheduler();
-    game.PrepareLoad();
     driver.Load(game);
     driver.AdvanceTo(game, 1600);
 
@@ -75,7 +74,7 @@ int main(int argc, char** argv) {
     for (long played = 0; played < games; ++played) {
         if (played == 1000) {
             rssAfterWarmUp = CurrentRssKiB();
-            framesAfterWarmUp = gyrolap::FramePool::BytesInUse();
+            framesAfterWarmUp = gyrolap::CoroutineFrames::BytesInUse();
         }
         driver.AdvanceTo(game, t);
         driver.Deliver(game, gyrolap::Input::Press);  // Start on the animating track
@@ -89,7 +88,7 @@ int main(int argc, char** argv) {
     }
     const std::size_t depth = scheduler.Depth();
     const long rssEnd = CurrentRssKiB();
-    const std::size_t framesEnd = gyrolap::FramePool::BytesInUse();
+    const std::size_t framesEnd = gyrolap::CoroutineFrames::BytesInUse();
 
     // Let the last animation run out: every suspended game unwinds, one step each.
     driver.AdvanceTo(game, t + 1200 + static_cast<std::uint64_t>(games) * 100);

@@ -12,7 +12,7 @@
 #include <cstdlib>
 
 #include "BenchSupport.h"
-#include "game/FramePool.h"
+#include "game/CoroutineFrames.h"
 #include "game/Game.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDriver.h"
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
 
     QObject::connect(&driver, &QtDriver::settled, [&] {
         if (ended) return;
-        if (driver.LatestFrame().messageOpen) {
+        if (driver.LatestSnapshot().messageOpen) {
             if (missPosted && startPosted == false) return;  // this box was counted already
             ++played;
             if (played == 10) stackAt[0] = deepestStack;
@@ -100,12 +100,12 @@ int main(int argc, char** argv) {
                 std::fprintf(
                     stderr,
                     "after %ld games: RSS %ld KiB, frames %zu bytes, %lld top-level widgets\n",
-                    played, bench::CurrentRssKiB(), FramePool::BytesInUse(),
+                    played, bench::CurrentRssKiB(), CoroutineFrames::BytesInUse(),
                     static_cast<long long>(QApplication::topLevelWidgets().size()));
             if (played == 100) {
                 stackAt[1] = deepestStack;
                 rssAt100 = bench::CurrentRssKiB();
-                framesAt100 = FramePool::BytesInUse();
+                framesAt100 = CoroutineFrames::BytesInUse();
             }
             startPosted = false;
             missPosted = true;
@@ -121,14 +121,14 @@ int main(int argc, char** argv) {
             if (played == games) {
                 ended = true;
                 stackAt[2] = deepestStack;
-                framesAtEnd = FramePool::BytesInUse();
+                framesAtEnd = CoroutineFrames::BytesInUse();
                 QMetaObject::invokeMethod(
                     &window, [&window] { window.close(); }, Qt::QueuedConnection);
             }
             return;
         }
-        const GameState& s = driver.LatestFrame().state;
-        if (driver.LatestFrame().board.cmdAction == kStartCaption && !startPosted) {
+        const GameState& s = driver.LatestSnapshot().state;
+        if (driver.LatestSnapshot().board.cmdAction == kStartCaption && !startPosted) {
             startPosted = true;  // during the animation, except for the very first game
             bench::PostClick(action);
         } else if (s.Running && !missPosted) {
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
 
     std::size_t deepestNesting = 0;
     QObject::connect(&driver, &QtDriver::settled, [&] {
-        deepestNesting = std::max(deepestNesting, driver.LatestFrame().depth);
+        deepestNesting = std::max(deepestNesting, driver.LatestSnapshot().depth);
     });
     driver.Load();
     const int status = QApplication::exec();

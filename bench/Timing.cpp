@@ -215,13 +215,13 @@ class Player {
     void OnSettled() {
         if (done_) return;
         const std::int64_t now = SteadyNs();
-        const GameState& s = driver_.LatestFrame().state;
+        const GameState& s = driver_.LatestSnapshot().state;
         if (s.Level == 6 && figures_.part[1].wallStart == 0) {
             figures_.part[0].cpuEnd = figures_.part[1].cpuStart = CpuSeconds();
             figures_.part[0].wallEnd = figures_.part[1].wallStart = now;
         }
 
-        if (driver_.LatestFrame().messageOpen) {
+        if (driver_.LatestSnapshot().messageOpen) {
             // The box comes as a queued call of its own, maybe just after this frame: close it
             // once it is there.
             done_ = true;
@@ -255,8 +255,8 @@ class Player {
                 missPosted_ = true;
                 Press();
             }
-        } else if (driver_.LatestFrame().board.cmdAction == kStartCaption && !s.Running &&
-                   !driver_.LatestFrame().wake && !started_) {
+        } else if (driver_.LatestSnapshot().board.cmdAction == kStartCaption && !s.Running &&
+                   !driver_.LatestSnapshot().wake && !started_) {
             started_ = true;
             if (figures_.part[0].wallStart == 0) {
                 figures_.part[0].cpuStart = CpuSeconds();

@@ -9,10 +9,15 @@
 
 namespace gyrolap {
 
-void Game::PrepareLoad() {
+Game::Game(Sources& sources, Effects& effects)
+    : sources_(sources), effects_(effects), scheduler_(effects) {
     state_.VersionText = kVersionText;
     for (int i = 1; i <= kBallCount; ++i)
         state_.ColourWave[static_cast<std::size_t>(i)] = ColourWaveAt(i);
+}
+
+Snapshot Game::TakeSnapshot() const {
+    return Snapshot{board_, state_, MessageOpen(), NextWake(), scheduler_.Depth(), changes_};
 }
 
 void Game::SetNow(std::uint64_t now) {
@@ -26,6 +31,7 @@ void Game::Load(std::uint64_t now) {
     if (log_) log_->Started(Clock(), sources_.ShortDate());
     scheduler_.Start(ResetGame());
     scheduler_.Settle();
+    ++changes_;
 }
 
 bool Game::Deliver(Input input, std::uint64_t now) {
@@ -58,6 +64,7 @@ bool Game::Deliver(Input input, std::uint64_t now) {
             break;
     }
     changed = scheduler_.Settle() || changed;
+    if (changed) ++changes_;
     // A wake-up that found nothing due is nothing to replay.
     if (log_ && (input != Input::WakeUp || changed)) log_->Delivered(SinceStart(now), input);
     return changed;

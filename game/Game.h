@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The game: its state, its board and the handlers that play it, run on the activity stack.
-// Every driver (the window, the simulator, a replay) starts it with Load and then hands it each
-// input through Deliver, with the clock reading of the moment the input arrived.
+// Made ready to play; every driver (the window, the simulator, a replay) starts it with Load and
+// then hands it each input through Deliver, with the clock reading of the moment the input
+// arrived, and shows what Snapshot says.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "game/Rules.h"
 #include "game/Scheduler.h"
 #include "game/SessionLog.h"
+#include "game/Snapshot.h"
 #include "game/Task.h"
 
 namespace gyrolap {
@@ -28,8 +30,7 @@ inline constexpr std::string_view kMissText =
 
 class Game {
   public:
-    Game(Sources& sources, Effects& effects)
-        : sources_(sources), effects_(effects), scheduler_(effects) {}
+    Game(Sources& sources, Effects& effects);
 
     GameState& state() noexcept { return state_; }
     const GameState& state() const noexcept { return state_; }
@@ -45,9 +46,7 @@ class Game {
     // clock is its low 32 bits, which wrap every 49.7 days: every wait measures across the
     // wrap, so a session left open that long plays on as before.
 
-    // Start-up in two halves, so the window can set its caption from the version and show
-    // itself in between: the state first, then the reset with the level 1 animation at `now`.
-    void PrepareLoad();
+    // Start-up at `now`: the reset, with the level 1 animation. The window shows itself first.
     void Load(std::uint64_t now);
 
     // The one door for inputs, with every input rule: waits that are over by `now` end first;
@@ -60,6 +59,9 @@ class Game {
     std::optional<std::uint64_t> NextWake() const;
 
     bool MessageOpen() const noexcept { return scheduler_.WaitingForMessage(); }
+
+    // The board and state as they stand, with what the drivers and painters need beside them.
+    Snapshot TakeSnapshot() const;
 
     // The session ends (the window closes): the log hears the final board, and every suspended
     // handler is dropped without resuming. Nothing is delivered afterwards.
@@ -91,6 +93,7 @@ class Game {
     Board board_;
     std::uint64_t startedAt_ = 0;
     std::uint64_t now_ = 0;
+    std::uint64_t changes_ = 0;
     bool quitted_ = false;
     // Declared last so that it is destroyed first: suspended handlers still refer to the state.
     Scheduler scheduler_;

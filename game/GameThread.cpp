@@ -41,8 +41,8 @@ void GameThread::Stop() {
     game_.Quit(timing_.Now());
 }
 
-Frame GameThread::LatestFrame() const {
-    std::lock_guard lock(frameMutex_);
+Snapshot GameThread::LatestSnapshot() const {
+    std::lock_guard lock(snapshotMutex_);
     return latest_;
 }
 
@@ -62,16 +62,11 @@ std::optional<std::uint64_t> GameThread::NextWake() const {
 }
 
 void GameThread::Publish() {
-    const bool messageOpen = game_.MessageOpen();
-    const auto wake = game_.NextWake();
+    Snapshot snapshot = game_.TakeSnapshot();
+    const auto wake = snapshot.wake;
     {
-        std::lock_guard lock(frameMutex_);
-        latest_.board = game_.board();
-        latest_.state = game_.state();
-        latest_.messageOpen = messageOpen;
-        latest_.wake = wake;
-        latest_.depth = game_.scheduler().Depth();
-        ++latest_.serial;
+        std::lock_guard lock(snapshotMutex_);
+        latest_ = std::move(snapshot);
     }
     {
         std::lock_guard lock(mutex_);

@@ -20,22 +20,9 @@
 #include "game/Board.h"
 #include "game/Game.h"
 #include "game/Input.h"
+#include "game/Snapshot.h"
 
 namespace gyrolap {
-
-// The board as one change of the game left it: what a frame paints. The state comes along for
-// whoever watches the game from outside (the benches).
-struct Frame {
-    Board board;
-    GameState state;
-    bool messageOpen = false;
-    // When the top wait ends, on the thread's clock; nothing when no wait is on the clock.
-    std::optional<std::uint64_t> wake;
-    // How many activities are suspended, one in another.
-    std::size_t depth = 0;
-    // Counts the changes published so far.
-    std::uint64_t serial = 0;
-};
 
 class GameThread {
   public:
@@ -55,8 +42,8 @@ class GameThread {
         virtual bool WakesItself() const { return true; }
     };
 
-    // `published` runs on the game's thread, nothing locked, after every change: a new frame
-    // is ready (LatestFrame), or the game failed (Failure).
+    // `published` runs on the game's thread, nothing locked, after every change: a new snapshot
+    // is ready (LatestSnapshot), or the game failed (Failure).
     GameThread(Game& game, Timing& timing, std::function<void()> published)
         : game_(game), timing_(timing), published_(std::move(published)) {}
     ~GameThread() { Stop(); }
@@ -74,7 +61,7 @@ class GameThread {
     // game then quits on the caller's thread, at the clock's reading now.
     void Stop();
 
-    Frame LatestFrame() const;
+    Snapshot LatestSnapshot() const;
 
     // The exception the game ended with, if it did; the thread has stopped then.
     std::exception_ptr Failure() const;
@@ -109,8 +96,8 @@ class GameThread {
     bool running_ = false;
     std::exception_ptr failure_;
 
-    mutable std::mutex frameMutex_;
-    Frame latest_;
+    mutable std::mutex snapshotMutex_;
+    Snapshot latest_;
 };
 
 // The real clock, the milliseconds of std::chrono::steady_clock, and a sleep that ends at the

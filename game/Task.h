@@ -8,7 +8,7 @@
 #include <exception>
 #include <utility>
 
-#include "game/FramePool.h"
+#include "game/CoroutineFrames.h"
 
 namespace gyrolap {
 
@@ -39,9 +39,9 @@ class [[nodiscard]] Task {
         void unhandled_exception() noexcept { error = std::current_exception(); }
 
         // Frames are counted, so the endurance benchmark can say what a nested game costs.
-        static void* operator new(std::size_t size) { return FramePool::Allocate(size); }
+        static void* operator new(std::size_t size) { return CoroutineFrames::Allocate(size); }
         static void operator delete(void* frame, std::size_t size) noexcept {
-            FramePool::Release(frame, size);
+            CoroutineFrames::Release(frame, size);
         }
     };
     using Handle = std::coroutine_handle<promise_type>;

@@ -7,7 +7,6 @@
 namespace gyrolap::sim {
 
 void Playback::Load() {
-    game_.PrepareLoad();
     driver_.Load(game_);
 }
 

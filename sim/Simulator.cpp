@@ -92,7 +92,6 @@ Session::~Session() {
 }
 
 void Session::Load() {
-    game_->PrepareLoad();
     driver_->Load(*game_);
 }
 

@@ -94,9 +94,7 @@ void QtDriver::ShowWindow() {
     // so the window manager's frame is unknown and the designed outer size stands in for it.
     const QScreen* screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen();
     if (screen) window_.move(CentredTopLeft(screen->geometry(), QSize(kOuterWidth, kOuterHeight)));
-    game_.PrepareLoad();
-    window_.setWindowTitle(QStringLiteral("Gyrolap - ver ") +
-                           QString::fromStdString(game_.state().VersionText));
+    window_.setWindowTitle(QStringLiteral("Gyrolap - ver ") + QString::fromLatin1(kVersionText));
     window_.show();
 }
 
@@ -116,7 +114,8 @@ void QtDriver::Load() {
         thread_ = std::make_unique<GameThread>(game_, *timing_, [this] {
             // On the game's thread: one call to the window's thread per batch of changes, after
             // what the game asked of the window on the way.
-            if (!framePending_.exchange(true)) platform_.PostToWindow([this] { TakeFrame(); });
+            if (!snapshotPending_.exchange(true))
+                platform_.PostToWindow([this] { TakeSnapshot(); });
         });
         started_ = true;
         thread_->Start();
@@ -186,8 +185,8 @@ int QtDriver::ArmedDelay() const {
     return *wake > now ? static_cast<int>(*wake - now) : 0;
 }
 
-void QtDriver::TakeFrame() {
-    framePending_ = false;
+void QtDriver::TakeSnapshot() {
+    snapshotPending_ = false;
     if (quitting_ || !thread_) return;
     if (const std::exception_ptr failure = thread_->Failure()) {
         try {
@@ -199,7 +198,7 @@ void QtDriver::TakeFrame() {
         }
         return;
     }
-    frame_ = thread_->LatestFrame();
+    snapshot_ = thread_->LatestSnapshot();
     emit settled();
     Render();
 }
@@ -210,9 +209,7 @@ void QtDriver::PlayDue() {
         playback_->RunTo(now - playbackStart_);
         // The recording closed the box the game was waiting for: take it off the screen too.
         if (!game_.MessageOpen()) platform_.CloseMessage();
-        frame_.board = game_.board();
-        frame_.state = game_.state();
-        frame_.messageOpen = game_.MessageOpen();
+        snapshot_ = game_.TakeSnapshot();
         emit settled();
         Render();
         const auto next = playback_->Next();
@@ -241,7 +238,7 @@ void QtDriver::Render() {
     }
     renderTimer_.stop();
     sinceRender_.start();
-    window_.renderBoard(frame_.board);
+    window_.renderBoard(snapshot_.board);
     emit rendered();
 }
 

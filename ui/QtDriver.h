@@ -58,8 +58,8 @@ class QtDriver : public QObject {
 
     // Whether the game has started: the window has been on the screen with its first frame.
     bool Started() const { return started_; }
-    // The board and state as the game's last change left them; on the window's thread.
-    const Frame& LatestFrame() const { return frame_; }
+    // The game as its last change left it; on the window's thread.
+    const Snapshot& LatestSnapshot() const { return snapshot_; }
     bool PlaybackOver() const;
 
     // For the tests, on a clock they move: returns once the game's thread has handled all it
@@ -94,7 +94,7 @@ class QtDriver : public QObject {
     void Guarded(Action&& action);
     void ShowWindow();
     void WhenOnScreen(std::function<void()> start);
-    void TakeFrame();
+    void TakeSnapshot();
     void PlayDue();
     void Render();
     void Fail(const char* what);
@@ -110,8 +110,8 @@ class QtDriver : public QObject {
     // Live play: the game's thread and the latest frame it published.
     std::unique_ptr<GameThread::Timing> timing_;
     std::unique_ptr<GameThread> thread_;
-    std::atomic<bool> framePending_{false};
-    Frame frame_;
+    std::atomic<bool> snapshotPending_{false};
+    Snapshot snapshot_;
 
     // Playing a recording back, on the window's thread: its clock, its answers, and when (on
     // the platform's clock) it started; one precise wake-up for its next happening.

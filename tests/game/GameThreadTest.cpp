@@ -46,8 +46,6 @@ struct Twins {
 
     Twins() {
         threaded.SetLog(&inputs);
-        direct.PrepareLoad();
-        threaded.PrepareLoad();
         direct.Load(0);
         thread.Start();
         thread.WaitIdle();
@@ -70,8 +68,8 @@ struct Twins {
     std::string Board(const Game& game) {
         return sim::DescribeBoard(game.board(), game.MessageOpen());
     }
-    std::string ThreadFrame() {
-        const Frame frame = thread.LatestFrame();
+    std::string ThreadSnapshot() {
+        const Snapshot frame = thread.LatestSnapshot();
         return sim::DescribeBoard(frame.board, frame.messageOpen);
     }
 };
@@ -92,7 +90,7 @@ TEST(GameThread, PlaysTheGameItPlaysWhenHandedTheInputsDirectly) {
     twins.At(4700, Input::Press);
     twins.RunTo(9000);
     EXPECT_EQ(twins.Board(twins.threaded), twins.Board(twins.direct));
-    EXPECT_EQ(twins.ThreadFrame(), twins.Board(twins.direct));
+    EXPECT_EQ(twins.ThreadSnapshot(), twins.Board(twins.direct));
     EXPECT_EQ(twins.threadedPlatform.messages, twins.directPlatform.messages);
     EXPECT_EQ(twins.threadedPlatform.clipboard, twins.directPlatform.clipboard);
     EXPECT_EQ(twins.threadedPlatform.clipboard.size(), 1u);
@@ -141,7 +139,7 @@ TEST(GameThread, NoFrameIsEverTornBetweenTwoChanges) {
     // A painter that reads frame after frame while the game changes the board under it.
     std::thread painter([&] {
         while (!done) {
-            const Frame frame = twins.thread.LatestFrame();
+            const Snapshot frame = twins.thread.LatestSnapshot();
             // While running, all balls carry the particle's colour, exactly the particle's ball
             // shows, and the state agrees with the board.
             if (frame.state.Running) {
@@ -170,7 +168,7 @@ TEST(GameThread, NoFrameIsEverTornBetweenTwoChanges) {
     painter.join();
     EXPECT_EQ(twins.direct.state().Level, 2);
     EXPECT_EQ(torn.load(), 0);
-    EXPECT_EQ(twins.ThreadFrame(), twins.Board(twins.direct));
+    EXPECT_EQ(twins.ThreadSnapshot(), twins.Board(twins.direct));
 }
 
 TEST(GameThread, AStopWhileTheGameWaitsEndsEverythingAtOnce) {
@@ -181,7 +179,6 @@ TEST(GameThread, AStopWhileTheGameWaitsEndsEverythingAtOnce) {
     game.SetLog(&inputs);
     SteadyTiming timing;
     GameThread thread{game, timing, nullptr};
-    game.PrepareLoad();
     thread.Start();
     thread.WaitIdle();
     ASSERT_TRUE(thread.NextWake().has_value());
@@ -223,7 +220,6 @@ TEST(GameThread, SleepsUntilTheVeryInstantTheWaitEnds) {
     Game game{platform, platform};
     WatchedSteadyTiming timing{game};
     GameThread thread{game, timing, nullptr};
-    game.PrepareLoad();
     thread.Start();
     thread.WaitIdle();
     thread.Stop();

@@ -89,7 +89,7 @@ struct Program {
         QTest::mouseRelease(Button("cmdAction"), Qt::LeftButton);
         program.driver().Sync();
     }
-    const GameState& State() { return program.driver().LatestFrame().state; }
+    const GameState& State() { return program.driver().LatestSnapshot().state; }
     bool InRing() {
         const GameState& s = State();
         return s.BallIndex >= 1 && s.RingFlags[static_cast<std::size_t>(s.BallIndex)];
@@ -164,7 +164,7 @@ TEST(GameProgram, ARecordingThatStopsSaysSoInTheTitleAndTheGameGoesOn) {
     auto* action = program.window().findChild<QPushButton*>("cmdAction");
     QTest::mousePress(action, Qt::LeftButton);
     program.driver().Sync();
-    EXPECT_TRUE(program.driver().LatestFrame().state.Running);
+    EXPECT_TRUE(program.driver().LatestSnapshot().state.Running);
     program.window().close();
     EXPECT_EQ(program.Finish(0), 2);
 }

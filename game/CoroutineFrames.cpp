@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Counting coroutine frames; see FramePool.h.
-#include "game/FramePool.h"
+// Counting coroutine frames; see CoroutineFrames.h.
+#include "game/CoroutineFrames.h"
 
 #include <atomic>
 #include <new>
 
-namespace gyrolap::FramePool {
+namespace gyrolap::CoroutineFrames {
 namespace {
 
 // Frames are made on the game's thread, but a quit destroys them on the window's thread.
@@ -28,4 +28,4 @@ std::size_t BytesInUse() noexcept {
     return inUse.load(std::memory_order_relaxed);
 }
 
-}  // namespace gyrolap::FramePool
+}  // namespace gyrolap::CoroutineFrames
