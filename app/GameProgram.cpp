@@ -113,7 +113,7 @@ void GameProgram::Start(std::function<std::uint64_t()> clock) {
             [this](std::string line) { recording_->Write(std::move(line)); });
         game_->SetLog(writer_.get());
     }
-    window_ = std::make_unique<MainWindow>(game_->board());
+    window_ = std::make_unique<MainWindow>();
     driver_ = std::make_unique<QtDriver>(*game_, *platform_, *window_);
     CloseOnSignals(*window_);
     // The logo is a link to the maker's web site; whether the desktop can open it or not, the

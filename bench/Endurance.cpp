@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         return random();
     });
     Game game(platform, platform);
-    MainWindow window(game.board());
+    MainWindow window;
     Driver driver(game, platform, window);
     QPushButton* action = window.findChild<QPushButton*>("cmdAction");
 

@@ -295,7 +295,7 @@ Figures PlayOnce() {
     Game game(platform, platform);
     PressTimes presses;
     game.SetLog(&presses);
-    MainWindow window(game.board());
+    MainWindow window;
     Watched<Driver> driver(game, platform, window, figures, lock);
     PaintTimer paints(figures.paintMs);
     {

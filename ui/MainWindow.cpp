@@ -109,29 +109,29 @@ bool SameBall(const BallView& a, const BallView& b) {
 
 }  // namespace
 
-MainWindow::MainWindow(const Board& board, QWidget* parent)
+MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
-      board_(board) {
+                          Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(kClientWidth, kClientHeight);
     setFont(WindowFont());
     setWindowIcon(AppIcon());
     // The whole client area is painted black in paintEvent; nothing needs clearing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    buildPanel();
+    const Board designed;
+    buildPanel(designed);
     // Balls start drawn as nothing, so the first render marks every ball that shows.
     for (auto& ball : shownBalls_) ball.visible = false;
-    shownTarget_ = board_.imgTarget;
-    renderBoard();
+    shownTarget_ = designed.imgTarget;
+    renderBoard(designed);
 }
 
 MainWindow::~MainWindow() {
     delete helpWindow_.data();
 }
 
-void MainWindow::buildPanel() {
+void MainWindow::buildPanel(const Board& designed) {
     // Buttons first, in tab order; the action button holds the focus.
     cmdAction_ = new ActionButton(this);
     cmdAction_->setObjectName(QStringLiteral("cmdAction"));
@@ -201,8 +201,8 @@ void MainWindow::buildPanel() {
     shapeCurrentPath_ = new OutlineBox(kOlive, this);
     shapeCurrentPath_->setObjectName(QStringLiteral("shapeCurrentPath"));
     shapeCurrentPath_->setGeometry(
-        QRect(QPoint(board_.shapeCurrentPath.left, board_.shapeCurrentPath.top), kMarkerSize));
-    shownMarker_ = board_.shapeCurrentPath;
+        QRect(QPoint(designed.shapeCurrentPath.left, designed.shapeCurrentPath.top), kMarkerSize));
+    shownMarker_ = designed.shapeCurrentPath;
 
     auto* logo = new LogoBox(this);
     logo->setObjectName(QStringLiteral("imgLogo"));
@@ -221,15 +221,11 @@ void MainWindow::buildPanel() {
     QPalette palette = lblScoreTemp_->palette();
     palette.setColor(QPalette::WindowText, kWhite);
     lblScoreTemp_->setPalette(palette);
-    shownScoreTempPos_ = board_.lblScoreTempPos;
+    shownScoreTempPos_ = designed.lblScoreTempPos;
     lblScoreTemp_->setGeometry(
         QRect(QPoint(shownScoreTempPos_.left, shownScoreTempPos_.top), kScoreTempSize));
 
     cmdAction_->setFocus(Qt::OtherFocusReason);
-}
-
-void MainWindow::renderBoard() {
-    renderBoard(board_);
 }
 
 void MainWindow::renderBoard(const Board& board) {

@@ -24,13 +24,12 @@ class OutlineBox;
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit MainWindow(const Board& board, QWidget* parent = nullptr);
+    // Shows the board as designed until the first renderBoard.
+    explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Brings the widgets up to date with the board and schedules the repaint of what changed.
-    // Cheap when little changed: call it whenever control returns to the event loop.
-    void renderBoard();
-    // The same with another board: a copy of the game's, when the game runs on its own thread.
+    // Brings the widgets up to date with `board` (a snapshot's: the window never reads the
+    // game's own) and schedules the repaint of what changed. Cheap when little changed.
     void renderBoard(const Board& board);
     // Gives the keyboard focus back to the action button, activating the window when it is
     // on the screen.
@@ -59,12 +58,10 @@ class MainWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void buildPanel();
+    void buildPanel(const Board& designed);
     void showHelp();
     void ensureArtwork(qreal ratio);
     QRect ringRect() const;
-
-    const Board& board_;
 
     ActionButton* cmdAction_ = nullptr;
     QPushButton* cmdHelp_ = nullptr;

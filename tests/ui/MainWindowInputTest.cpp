@@ -15,7 +15,7 @@ class MainWindowInputTest : public MainWindowFixture {
         MainWindowFixture::SetUp();
         // Level 1 laid out, the ring at its bottom with a ball under it.
         LayOutLevel(board, 1, 1);
-        window->renderBoard();
+        Render();
         ShowActive();
         presses = std::make_unique<QSignalSpy>(window.get(), &MainWindow::actionPressed);
     }

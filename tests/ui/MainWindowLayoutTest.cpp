@@ -157,7 +157,7 @@ TEST_F(MainWindowLayoutTest, RenderBoardCarriesCaptionTextsAndPlacesOver) {
     board.lblScoreTemp = "17";
     board.lblScoreTempPos = {180, 192};
     board.shapeCurrentPath = {420, 208};
-    window->renderBoard();
+    Render();
 
     EXPECT_EQ(Child<QPushButton>("cmdAction")->text(), QStringLiteral("Accelerate"));
     const char* texts[] = {"", "17", "40", "23", "5", "22.667", "40"};
@@ -175,7 +175,7 @@ TEST_F(MainWindowLayoutTest, RenderBoardCarriesCaptionTextsAndPlacesOver) {
     // Emptied texts are carried over too (the reset empties the in-ring score).
     board.lblScoreTemp.clear();
     board.cmdAction = "Start";
-    window->renderBoard();
+    Render();
     EXPECT_TRUE(scoreTemp->text().isEmpty());
     EXPECT_EQ(Child<QPushButton>("cmdAction")->text(), QStringLiteral("Start"));
 }

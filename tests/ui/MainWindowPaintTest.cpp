@@ -39,7 +39,7 @@ TEST_F(MainWindowPaintTest, BallShowsItsPictureWithCornersOverBlackAndHiddenBall
     board.imgBall[3] = {{50, 60}, true, 10};
     board.imgBall[4] = {{150, 60}, false, 1};  // hidden
     board.imgBall[5] = {{250, 60}, true, 0};   // visible but never given a picture
-    window->renderBoard();
+    Render();
     const QImage shown = Grab(window.get());
 
     EXPECT_EQ(Pixel(shown, 54, 67), QColor(216, 0, 0));  // the highlight of the red step
@@ -59,7 +59,7 @@ TEST_F(MainWindowPaintTest, RingLiesOverTheBallsAndTheScoreLabelOverBoth) {
     // A second ball pushed right so that it runs under the ring's band.
     board.imgBall[2] = {{board.imgTarget.left + 22, board.imgTarget.top + 4}, true, 1};
     board.lblScoreTemp = "888";
-    window->renderBoard();
+    Render();
     const QImage shown = Grab(window.get());
     const int left = board.imgTarget.left;
     const int top = board.imgTarget.top;
@@ -93,7 +93,7 @@ TEST_F(MainWindowPaintTest, CaptionsStartOnTheSameRowAsTheScoresBesideThem) {
     // Caption and value labels of one row share their Top but not their height; text at the
     // top of each keeps the row level ("High 3 " is 8 px taller than its score).
     board.lblScores = {"", "17", "57", "47", "7", "37.000", "57"};
-    window->renderBoard();
+    Render();
     const std::pair<const char*, const char*> rows[] = {
         {"Label1", "lblScores1"},
         {"Label2", "lblScores3"},
@@ -121,7 +121,7 @@ TEST_F(MainWindowPaintTest, MarkerFrameOutlinesTheCurrentLevelsPreview) {
     for (const Case c : {Case{1, {421, 176}}, Case{4, {420, 208}}, Case{6, {485, 208}}}) {
         SCOPED_TRACE(c.level);
         LayOutLevel(board, c.level, 2);
-        window->renderBoard();
+        Render();
         const QImage shown = Grab(window.get());
         const int x = c.marker.x(), y = c.marker.y();
         for (int i = 0; i < 30; ++i) {
@@ -158,7 +158,7 @@ TEST_F(MainWindowPaintTest, ScaledScreensGetTheBallDrawnForTheirRatioPixelForPix
     const Point places[] = {{13, 61}, {100, 7}, {347, 200}, {181, 301}};
     HideAllBalls(board);
     for (std::size_t i = 0; i < std::size(places); ++i) board.imgBall[i + 1] = {places[i], true, 3};
-    window->renderBoard();
+    Render();
     for (const qreal ratio : {1.25, 1.5, 2.0}) {
         SCOPED_TRACE(ratio);
         QImage scaled(qRound(544 * ratio), qRound(397 * ratio), QImage::Format_RGB32);
@@ -196,7 +196,7 @@ QImage OnScreen(QWidget* window) {
 TEST_F(MainWindowPaintTest, MovingAndRecolouringABallRepaintsOldAndNewPlace) {
     HideAllBalls(board);
     board.imgBall[7] = {{40, 40}, true, 1};
-    window->renderBoard();
+    Render();
     ShowActive();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QImage shown = OnScreen(window.get());
@@ -204,14 +204,14 @@ TEST_F(MainWindowPaintTest, MovingAndRecolouringABallRepaintsOldAndNewPlace) {
 
     // Step on: the ball moves and the old place must be cleared on the screen itself.
     board.imgBall[7].pos = {100, 200};
-    window->renderBoard();
+    Render();
     shown = OnScreen(window.get());
     EXPECT_EQ(Pixel(shown, 54, 54), kBlackPixel);
     EXPECT_TRUE(IsGrey(Pixel(shown, 114, 214)));
 
     // A hit: the same ball takes the red step where it stands.
     board.imgBall[7].picture = 10;
-    window->renderBoard();
+    Render();
     shown = OnScreen(window.get());
     const QColor red = Pixel(shown, 114, 214);
     EXPECT_GT(red.red(), 60);
@@ -219,7 +219,7 @@ TEST_F(MainWindowPaintTest, MovingAndRecolouringABallRepaintsOldAndNewPlace) {
 
     // Hidden: gone from the screen.
     board.imgBall[7].visible = false;
-    window->renderBoard();
+    Render();
     EXPECT_EQ(Pixel(OnScreen(window.get()), 114, 214), kBlackPixel);
 }
 

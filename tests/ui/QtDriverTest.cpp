@@ -24,7 +24,7 @@ class RealWindow : public ::testing::Test {
     std::uint64_t now = 0xFFFFF000u;  // the game's 32-bit clock wraps during the first run
     QtPlatform platform{[this] { return now; }};
     Game game{platform, platform};
-    MainWindow window{game.board()};
+    MainWindow window;
     QtDriver driver{game, platform, window};
 
     void SetUp() override {
@@ -145,7 +145,7 @@ TEST(StartUp, TheFirstBallWaitsForTheWindowToBeOnTheScreen) {
     std::uint64_t now = 5000;
     QtPlatform platform{[&now] { return now; }};
     Game game{platform, platform};
-    MainWindow window{game.board()};
+    MainWindow window;
     QtDriver driver{game, platform, window};
     driver.Load();
     // Shown but not yet on the screen: the reset and its animation have not begun, so the

@@ -60,7 +60,7 @@ struct Window {
     std::uint64_t now = 0xFFFFE000u;  // the game's 32-bit clock wraps during the session
     QtPlatform platform{[this] { return now; }};
     Game game{platform, platform};
-    MainWindow window{game.board()};
+    MainWindow window;
     QtDriver driver{game, platform, window};
 
     QPushButton* Button(const char* name) { return window.findChild<QPushButton*>(name); }

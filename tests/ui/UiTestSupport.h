@@ -45,12 +45,17 @@ inline void HideAllBalls(Board& board) {
 
 class MainWindowFixture : public ::testing::Test {
   protected:
-    void SetUp() override { window = std::make_unique<MainWindow>(board); }
+    void SetUp() override {
+        window = std::make_unique<MainWindow>();
+        window->renderBoard(board);
+    }
     void TearDown() override {
         window.reset();
         // Windows that closed themselves are deleted once the event loop comes round.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+
+    void Render() { window->renderBoard(board); }
 
     template <typename T = QWidget>
     T* Child(const char* name) const {
@@ -64,7 +69,8 @@ class MainWindowFixture : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
 
-    Board board;  // outlives the window, which keeps a reference to it
+    // What the test lays out and hands to the window with Render.
+    Board board;
     std::unique_ptr<MainWindow> window;
 };
 

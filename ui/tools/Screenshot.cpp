@@ -167,8 +167,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    gyrolap::MainWindow window(board);
-    window.renderBoard();
+    gyrolap::MainWindow window;
+    window.renderBoard(board);
     const QImage picture = window.grab().toImage();
     if (!picture.save(output, "PNG")) {
         std::fprintf(stderr, "gyrolap-screenshot: cannot write \"%s\"\n", qPrintable(output));
