@@ -14,8 +14,9 @@
 #include <cstring>
 
 #include "sim/Replay.h"
-#include "sim/Simulator.h"
+#include "sim/RunScript.h"
 #include "ui/Links.h"
+#include "ui/ReplayDriver.h"
 
 namespace gyrolap {
 namespace {
@@ -105,16 +106,9 @@ std::optional<int> GameProgram::Prepare(const GameOptions& options) {
     return std::nullopt;
 }
 
-void GameProgram::Start(std::function<std::uint64_t()> clock) {
-    platform_ = std::make_unique<QtPlatform>(std::move(clock));
-    game_ = std::make_unique<Game>(*platform_, *platform_);
-    if (recording_) {
-        writer_ = std::make_unique<sim::ScriptWriter>(
-            [this](std::string line) { recording_->Write(std::move(line)); });
-        game_->SetLog(writer_.get());
-    }
+void GameProgram::Start(GameClock* clock) {
+    GameClock& time = clock ? *clock : steadyClock_;
     window_ = std::make_unique<MainWindow>();
-    driver_ = std::make_unique<QtDriver>(*game_, *platform_, *window_);
     CloseOnSignals(*window_);
     // The logo is a link to the maker's web site; whether the desktop can open it or not, the
     // game goes on.
@@ -122,18 +116,30 @@ void GameProgram::Start(std::function<std::uint64_t()> clock) {
         QDesktopServices::openUrl(QUrl(
             QString::fromUtf8(kWebAddress.data(), static_cast<qsizetype>(kWebAddress.size()))));
     });
+    if (replay_) {
+        effects_ = std::make_unique<QtEffects>(*window_, QtEffects::Mode::Watching);
+        driver_ = std::make_unique<ReplayDriver>(std::move(replay_), time, *effects_, *window_);
+        driver_->Start();
+        return;
+    }
+    effects_ = std::make_unique<QtEffects>(*window_);
+    game_ = std::make_unique<Game>(sources_, *effects_);
     if (recording_) {
+        writer_ = std::make_unique<sim::ScriptWriter>(
+            [this](std::string line) { recording_->Write(std::move(line)); });
+        game_->SetLog(writer_.get());
         // The player hears at once that the recording stopped; the game goes on.
         recording_->OnStopped([this](const std::string& reason) {
             std::fprintf(stderr, "gyrolap: the recording '%s' stopped: %s\n",
                          options_.record.c_str(), reason.c_str());
-            platform_->PostToWindow([this, reason] { window_->showRecordingStopped(reason); });
+            effects_->windowThread().Post(
+                [this, reason] { window_->showRecordingStopped(reason); });
         });
     }
-    if (replay_)
-        driver_->Replay(std::move(replay_));
-    else
-        driver_->Load();
+    auto live = std::make_unique<LiveDriver>(*game_, time, *effects_, *window_);
+    live_ = live.get();
+    driver_ = std::move(live);
+    driver_->Start();
 }
 
 int GameProgram::Finish(int loopStatus) {
@@ -148,11 +154,12 @@ int GameProgram::Finish(int loopStatus) {
         if (status == 0) status = 2;
     }
     // The widgets go while the application that made them still exists.
+    live_ = nullptr;
     driver_.reset();
-    window_.reset();
     game_.reset();
     writer_.reset();
-    platform_.reset();
+    effects_.reset();
+    window_.reset();
     return status;
 }
 

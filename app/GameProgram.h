@@ -1,23 +1,25 @@
 // SPDX-License-Identifier: MIT
 // The game as `gyrolap` runs it: what the command line names checked before any window opens,
-// then the window with the game on its own thread (or a recording played back), the recording
-// written as the game is played, and the signals that close the window as its close box does.
+// then the window with the game played live on its own thread (or a recording played back), the
+// recording written as the game is played, and the signals that close the window as its close
+// box does.
 #pragma once
 
-#include <cstdint>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "game/Clock.h"
 #include "game/Game.h"
 #include "sim/RecordingFile.h"
 #include "sim/ScriptSource.h"
 #include "sim/ScriptWriter.h"
+#include "ui/LiveDriver.h"
 #include "ui/MainWindow.h"
-#include "ui/QtDriver.h"
-#include "ui/QtPlatform.h"
+#include "ui/QtEffects.h"
+#include "ui/QtSources.h"
+#include "ui/WindowDriver.h"
 
 namespace gyrolap {
 
@@ -38,29 +40,33 @@ class GameProgram {
     std::optional<int> Prepare(const GameOptions& options);
 
     // With the application made: the window, the game started (or the replay), and SIGINT,
-    // SIGTERM and SIGHUP closing the window. The game keeps time by the steady clock; a test
-    // hands in a clock it moves itself, and plays the timer (QtDriver::Pump).
-    void Start(std::function<std::uint64_t()> clock = {});
+    // SIGTERM and SIGHUP closing the window. The game keeps time by the steady clock, or by
+    // `clock` when one is handed in (it must outlive the program).
+    void Start(GameClock* clock = nullptr);
 
     // After the event loop, however it ended: the game ends, the recording gets its last
     // board and its end, and its file is closed; the window goes. The program's exit status.
     int Finish(int loopStatus);
 
     MainWindow& window() { return *window_; }
-    QtDriver& driver() { return *driver_; }
-    QtPlatform& platform() { return *platform_; }
-    Game& game() { return *game_; }
+    QtEffects& effects() { return *effects_; }
+    WindowDriver& driver() { return *driver_; }
+    // The live game's driver; nothing while a recording plays back.
+    LiveDriver* live() { return live_; }
 
   private:
     GameOptions options_;
     std::unique_ptr<sim::RecordingFile> recording_;
     std::ifstream replayFile_;
     std::unique_ptr<sim::ScriptSource> replay_;
-    std::unique_ptr<QtPlatform> platform_;
+    SteadyClock steadyClock_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<QtEffects> effects_;
+    QtSources sources_;
     std::unique_ptr<Game> game_;
     std::unique_ptr<sim::ScriptWriter> writer_;
-    std::unique_ptr<MainWindow> window_;
-    std::unique_ptr<QtDriver> driver_;
+    std::unique_ptr<WindowDriver> driver_;
+    LiveDriver* live_ = nullptr;
     bool finished_ = false;
 };
 

@@ -14,8 +14,8 @@
 
 #include "game/GameState.h"
 #include "sim/Replay.h"
+#include "sim/RunScript.h"
 #include "sim/ScriptSource.h"
-#include "sim/Simulator.h"
 #include "submit/SafeText.h"
 
 namespace {

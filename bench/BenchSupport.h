@@ -22,7 +22,6 @@ inline std::int64_t SteadyNs() {
         .count();
 }
 
-
 inline double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -14,9 +14,9 @@
 #include "BenchSupport.h"
 #include "game/CoroutineFrames.h"
 #include "game/Game.h"
+#include "ui/LiveDriver.h"
 #include "ui/MainWindow.h"
-#include "ui/QtDriver.h"
-#include "ui/QtPlatform.h"
+#include "ui/QtEffects.h"
 
 namespace {
 
@@ -33,7 +33,8 @@ void NoteStackDepth() {
     if (depth > deepestStack) deepestStack = depth;
 }
 
-class StackTiming final : public gyrolap::GameThread::Timing {
+// The steady clock, noting the top of the game thread's stack as its loop first reads it.
+class StackClock final : public gyrolap::GameClock {
   public:
     std::uint64_t Now() override {
         char here = 0;
@@ -46,17 +47,20 @@ class StackTiming final : public gyrolap::GameThread::Timing {
     }
 
   private:
-    gyrolap::SteadyTiming steady_;
+    gyrolap::SteadyClock steady_;
 };
 
-class Driver final : public gyrolap::QtDriver {
+// Fixed random values, each draw noting how deep the handlers run.
+class StackSources final : public gyrolap::Sources {
   public:
-    using QtDriver::QtDriver;
-
-  protected:
-    std::unique_ptr<gyrolap::GameThread::Timing> MakeTiming() override {
-        return std::make_unique<StackTiming>();
+    float NextRandom() override {
+        NoteStackDepth();
+        return random_();
     }
+    std::string ShortDate() override { return "5/16/2001"; }
+
+  private:
+    gyrolap::bench::FixedRandom random_;
 };
 
 }  // namespace
@@ -70,15 +74,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    QtPlatform platform;
-    bench::FixedRandom random;
-    platform.UseRandomSource([&random] {
-        NoteStackDepth();
-        return random();
-    });
-    Game game(platform, platform);
+    StackSources sources;
+    StackClock clock;
     MainWindow window;
-    Driver driver(game, platform, window);
+    QtEffects effects(window);
+    Game game(sources, effects);
+    LiveDriver driver(game, clock, effects, window);
     QPushButton* action = window.findChild<QPushButton*>("cmdAction");
 
     long played = 0;
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
     bool missPosted = false;
     bool ended = false;
 
-    QObject::connect(&driver, &QtDriver::settled, [&] {
+    QObject::connect(&driver, &WindowDriver::snapshotArrived, [&] {
         if (ended) return;
         if (driver.LatestSnapshot().messageOpen) {
             if (missPosted && startPosted == false) return;  // this box was counted already
@@ -112,10 +113,9 @@ int main(int argc, char** argv) {
             // The box comes as a queued call of its own, maybe just after this frame.
             QMetaObject::invokeMethod(
                 &window,
-                [&platform, &missPosted] {
+                [&effects, &missPosted] {
                     missPosted = false;
-                    if (auto* box = static_cast<QMessageBox*>(platform.OpenMessage()))
-                        box->accept();
+                    if (auto* box = static_cast<QMessageBox*>(effects.OpenMessage())) box->accept();
                 },
                 Qt::QueuedConnection);
             if (played == games) {
@@ -138,11 +138,13 @@ int main(int argc, char** argv) {
     });
 
     std::size_t deepestNesting = 0;
-    QObject::connect(&driver, &QtDriver::settled, [&] {
+    QObject::connect(&driver, &WindowDriver::snapshotArrived, [&] {
         deepestNesting = std::max(deepestNesting, driver.LatestSnapshot().depth);
     });
-    driver.Load();
+    driver.Start();
     const int status = QApplication::exec();
+    // The game's thread ends before the game is looked at.
+    driver.Quit();
     const long rssEnd = bench::CurrentRssKiB();
 
     std::printf("platform:                  %s\n", qPrintable(QGuiApplication::platformName()));

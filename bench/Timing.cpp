@@ -30,11 +30,12 @@
 #include <thread>
 
 #include "BenchSupport.h"
-#include "SpinningDriver.h"
+#include "SpinningClock.h"
+#include "game/Clock.h"
 #include "game/Game.h"
+#include "ui/LiveDriver.h"
 #include "ui/MainWindow.h"
-#include "ui/QtDriver.h"
-#include "ui/QtPlatform.h"
+#include "ui/QtEffects.h"
 
 namespace gyrolap::bench {
 namespace {
@@ -63,17 +64,16 @@ struct Figures {
 
 // The game thread's own clock and wait, watched from that thread: a wait armed during a run is
 // a step, and when it ends by its deadline the step comes that late.
-class WatchedTiming final : public GameThread::Timing {
+class WatchedClock final : public GameClock {
   public:
-    WatchedTiming(std::unique_ptr<GameThread::Timing> inner, const Game& game, Figures& figures,
-                  std::mutex& lock)
-        : inner_(std::move(inner)), game_(game), figures_(figures), lock_(lock) {}
-    std::uint64_t Now() override { return inner_->Now(); }
+    WatchedClock(GameClock& inner, const Game& game, Figures& figures, std::mutex& lock)
+        : inner_(inner), game_(game), figures_(figures), lock_(lock) {}
+    std::uint64_t Now() override { return inner_.Now(); }
     void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
               const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) override {
         const bool step = wake && game_.state().Running;
         const int part = game_.state().Level == 6 ? 1 : 0;
-        inner_->Wait(lock, wakeUp, pending, wake);
+        inner_.Wait(lock, wakeUp, pending, wake);
         if (!step) return;
         const std::int64_t now = SteadyNs();
         const auto due = static_cast<std::int64_t>(*wake) * 1'000'000;
@@ -83,29 +83,20 @@ class WatchedTiming final : public GameThread::Timing {
     }
 
   private:
-    std::unique_ptr<GameThread::Timing> inner_;
+    GameClock& inner_;
     const Game& game_;
     Figures& figures_;
     std::mutex& lock_;
 };
 
-// A driver of either kind, its thread's timing watched.
-template <class Driver>
-class Watched final : public Driver {
+// The same values every run, so both waits play the very same game.
+class FixedSources final : public Sources {
   public:
-    Watched(Game& game, QtPlatform& platform, MainWindow& window, Figures& figures,
-            std::mutex& lock)
-        : Driver(game, platform, window), game_(game), figures_(figures), lock_(lock) {}
-
-  protected:
-    std::unique_ptr<GameThread::Timing> MakeTiming() override {
-        return std::make_unique<WatchedTiming>(Driver::MakeTiming(), game_, figures_, lock_);
-    }
+    float NextRandom() override { return random_(); }
+    std::string ShortDate() override { return "5/16/2001"; }
 
   private:
-    const Game& game_;
-    Figures& figures_;
-    std::mutex& lock_;
+    FixedRandom random_;
 };
 
 // When each press went into the event queue, and when the game judged it.
@@ -203,11 +194,11 @@ class FloorSampler {
 // Watches the window's latest frame, as a player watches the window, and presses.
 class Player {
   public:
-    Player(const QtDriver& driver, QtPlatform& platform, QPushButton* action, Figures& figures,
+    Player(const WindowDriver& driver, QtEffects& effects, QPushButton* action, Figures& figures,
            PressTimes& presses, std::function<double()> cpu)
         : cpu_(std::move(cpu)),
           driver_(driver),
-          platform_(platform),
+          effects_(effects),
           action_(action),
           figures_(figures),
           presses_(presses) {}
@@ -236,7 +227,7 @@ class Player {
             QMetaObject::invokeMethod(
                 qApp,
                 [this] {
-                    if (auto* box = static_cast<QMessageBox*>(platform_.OpenMessage()))
+                    if (auto* box = static_cast<QMessageBox*>(effects_.OpenMessage()))
                         box->accept();
                     QCoreApplication::quit();
                 },
@@ -274,8 +265,8 @@ class Player {
     double CpuSeconds() { return cpu_(); }
 
     std::function<double()> cpu_;
-    const QtDriver& driver_;
-    QtPlatform& platform_;
+    const WindowDriver& driver_;
+    QtEffects& effects_;
     QPushButton* action_;
     Figures& figures_;
     PressTimes& presses_;
@@ -286,25 +277,28 @@ class Player {
     bool done_ = false;
 };
 
-template <class Driver>
+template <class Clock>
 Figures PlayOnce() {
     Figures figures;
     std::mutex lock;
-    QtPlatform platform;  // the monotonic clock, as the game uses it
-    platform.UseRandomSource(FixedRandom());
-    Game game(platform, platform);
+    FixedSources sources;
+    MainWindow window;
+    QtEffects effects(window);
+    Game game(sources, effects);
     PressTimes presses;
     game.SetLog(&presses);
-    MainWindow window;
-    Watched<Driver> driver(game, platform, window, figures, lock);
+    Clock clock;
+    WatchedClock watched(clock, game, figures, lock);
+    LiveDriver driver(game, watched, effects, window);
     PaintTimer paints(figures.paintMs);
     {
         FloorSampler floor(figures.floorMs);
         // The process's CPU time, the floor sampler's own left out.
-        Player player(driver, platform, window.findChild<QPushButton*>("cmdAction"), figures,
+        Player player(driver, effects, window.findChild<QPushButton*>("cmdAction"), figures,
                       presses, [&floor] { return CpuSeconds() - floor.CpuSeconds(); });
-        QObject::connect(&driver, &QtDriver::settled, [&player] { player.OnSettled(); });
-        driver.Load();
+        QObject::connect(&driver, &WindowDriver::snapshotArrived,
+                         [&player] { player.OnSettled(); });
+        driver.Start();
         // The widgets ask for their repaint on the window or on the widget, by platform.
         window.installEventFilter(&paints);
         window.windowHandle()->installEventFilter(&paints);
@@ -339,10 +333,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "bench_timing: running offscreen; use a real display (Xvfb) for figures\n");
 
-    const Figures ours = PlayOnce<gyrolap::QtDriver>();
+    const Figures ours = PlayOnce<gyrolap::SteadyClock>();
     // --ours-only skips the spinning driver, for quick comparisons of our own settings.
     const bool oursOnly = argc > 1 && std::string_view(argv[1]) == "--ours-only";
-    const Figures spin = oursOnly ? Figures{} : PlayOnce<gyrolap::SpinningDriver>();
+    const Figures spin = oursOnly ? Figures{} : PlayOnce<SpinningClock>();
 
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("sleeping driver: %s\nspinning driver: %s\n\n", ours.outcome.c_str(),

@@ -10,8 +10,8 @@ namespace gyrolap {
 
 void GameThread::Start() {
     std::lock_guard lock(mutex_);
-    if (running_ || stopping_) return;
-    running_ = true;
+    if (started_ || stopping_) return;
+    started_ = true;
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -21,7 +21,7 @@ void GameThread::Post(Input input) {
         if (stopping_) return;
         // Read under the lock: the thread reads the clock under it too before it ends a wait,
         // so an input read earlier is always in the queue by then.
-        queue_.emplace_back(input, timing_.Now());
+        queue_.emplace_back(input, clock_.Now());
         pending_ = true;
     }
     wakeUp_.notify_one();
@@ -38,7 +38,7 @@ void GameThread::Stop() {
     wakeUp_.notify_one();
     if (thread_.joinable()) thread_.join();
     // Nothing runs on the game's thread any more: the game is ours to end.
-    game_.Quit(timing_.Now());
+    game_.Quit(clock_.Now());
 }
 
 Snapshot GameThread::LatestSnapshot() const {
@@ -49,16 +49,6 @@ Snapshot GameThread::LatestSnapshot() const {
 std::exception_ptr GameThread::Failure() const {
     std::lock_guard lock(mutex_);
     return failure_;
-}
-
-void GameThread::WaitIdle() {
-    std::unique_lock lock(mutex_);
-    idleChanged_.wait(lock, [this] { return (idle_ && queue_.empty()) || stopping_ || !running_; });
-}
-
-std::optional<std::uint64_t> GameThread::NextWake() const {
-    std::lock_guard lock(mutex_);
-    return wake_;
 }
 
 void GameThread::Publish() {
@@ -82,7 +72,7 @@ void GameThread::Run() {
 #endif
     std::unique_lock lock(mutex_);
     try {
-        const std::uint64_t loadedAt = timing_.Now();
+        const std::uint64_t loadedAt = clock_.Now();
         lock.unlock();
         game_.Load(loadedAt);
         Publish();
@@ -97,18 +87,15 @@ void GameThread::Run() {
                 lock.lock();
                 continue;
             }
-            const std::uint64_t now = timing_.Now();
-            if (timing_.WakesItself() && wake_ && now >= *wake_) {
+            const std::uint64_t now = clock_.Now();
+            if (clock_.WakesItself() && wake_ && now >= *wake_) {
                 lock.unlock();
                 game_.Deliver(Input::WakeUp, now);
                 Publish();
                 lock.lock();
                 continue;
             }
-            idle_ = true;
-            idleChanged_.notify_all();
-            timing_.Wait(lock, wakeUp_, pending_, timing_.WakesItself() ? wake_ : std::nullopt);
-            idle_ = false;
+            clock_.Wait(lock, wakeUp_, pending_, clock_.WakesItself() ? wake_ : std::nullopt);
         }
     } catch (...) {
         if (!lock.owns_lock()) lock.lock();
@@ -116,28 +103,7 @@ void GameThread::Run() {
         stopping_ = true;
         lock.unlock();
         if (published_) published_();
-        lock.lock();
     }
-    idle_ = true;
-    idleChanged_.notify_all();
-}
-
-std::uint64_t SteadyTiming::Milliseconds() {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
-
-void SteadyTiming::Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
-                        const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) {
-    const auto woken = [&pending] { return pending.load(); };
-    if (!wake) {
-        armed_.reset();
-        wakeUp.wait(lock, woken);
-        return;
-    }
-    armed_ = InstantOf(*wake);
-    wakeUp.wait_until(lock, *armed_, woken);
 }
 
 }  // namespace gyrolap

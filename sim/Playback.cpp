@@ -6,41 +6,37 @@
 
 namespace gyrolap::sim {
 
-void Playback::Load() {
-    driver_.Load(game_);
-}
-
 std::optional<std::uint64_t> Playback::Next() {
     std::optional<std::uint64_t> next;
-    if (const ScriptEvent* event = source_.Peek()) next = event->time;
+    if (const ScriptEvent* event = script_.Peek()) next = event->time;
     // A recording says when the window's timer woke the game; a plain script wakes it at every
     // deadline, as a timer that is never late would.
-    if (!source_.Recorded()) {
+    if (!script_.Recorded()) {
         if (const auto wake = game_.NextWake()) {
-            const std::uint64_t at = *wake - (driver_.Reading() - driver_.Now());
-            if (at <= source_.End() && (!next || at < *next)) next = at;
+            const std::uint64_t at = *wake - (clock_.Reading() - clock_.Now());
+            if (at <= script_.End() && (!next || at < *next)) next = at;
         }
     }
-    if (!next && driver_.Now() < source_.End()) next = source_.End();
-    if (next) next = std::max(*next, driver_.Now());
+    if (!next && clock_.Now() < script_.End()) next = script_.End();
+    if (next) next = std::max(*next, clock_.Now());
     return next;
 }
 
 void Playback::RunTo(std::uint64_t time) {
-    const bool wakeAtDeadlines = !source_.Recorded();
-    while (const ScriptEvent* next = source_.Peek()) {
+    const bool wakeAtDeadlines = !script_.Recorded();
+    while (const ScriptEvent* next = script_.Peek()) {
         if (next->time > time) break;
         const ScriptEvent event = *next;
-        source_.Take();
-        driver_.AdvanceTo(game_, event.time, wakeAtDeadlines);
+        script_.Take();
+        clock_.AdvanceTo(game_, event.time, wakeAtDeadlines);
         if (event.input)
-            driver_.Deliver(game_, *event.input);
+            clock_.Deliver(game_, *event.input);
         else if (onSnap_)
-            onSnap_(event.time);
+            onSnap_(event.time, game_);
     }
     // Once no event is left the end is known, and nothing happens past it.
-    if (!source_.Peek()) time = std::min(time, source_.End());
-    driver_.AdvanceTo(game_, time, wakeAtDeadlines);
+    if (!script_.Peek()) time = std::min(time, script_.End());
+    clock_.AdvanceTo(game_, time, wakeAtDeadlines);
 }
 
 }  // namespace gyrolap::sim

@@ -8,8 +8,8 @@
 #include "game/SessionLog.h"
 #include "game/VirtualDriver.h"
 #include "sim/Playback.h"
+#include "sim/ScriptEffects.h"
 #include "sim/ScriptSource.h"
-#include "sim/Simulator.h"
 
 namespace gyrolap::sim {
 namespace {
@@ -72,27 +72,25 @@ std::optional<std::uint64_t> ParseByteCount(std::string_view text) {
 ReplayOutcome ReplayThrough(std::istream& in, const ReplayOptions& options) {
     try {
         const std::unique_ptr<ScriptSource> source = OpenScript(in, options.maxBytes);
-        VirtualDriver driver(source->Clock());
-        ScriptPlatform platform(*source, driver, nullptr, options.onClipboard);
-        Game game(platform, platform);
+        VirtualDriver clock(source->Clock());
+        ScriptEffects effects(clock, nullptr, options.onClipboard);
+        Playback playback(*source, clock, effects);
         std::optional<WatcherLog> log;
         if (options.watcher) {
-            log.emplace(*options.watcher, game);
-            game.SetLog(&*log);
+            log.emplace(*options.watcher, playback.game());
+            playback.game().SetLog(&*log);
         }
-        Playback playback(*source, game, driver, nullptr);
         try {
             playback.Load();
-            if (options.watcher) options.watcher->Loaded(game, source->Clock());
-            playback.RunTo(std::numeric_limits<std::uint64_t>::max());
+            if (options.watcher) options.watcher->Loaded(playback.game(), source->Clock());
+            playback.RunToEnd();
         } catch (const NoRandomLeft&) {
             return Failed(ReplayFailure::NoRandomLeft,
-                          "no random value left at " + std::to_string(driver.Now()) + " ms");
+                          "no random value left at " + std::to_string(clock.Now()) + " ms");
         }
         source->Finish();
         ReplayOutcome outcome;
-        outcome.cutAfterLine =
-            source->CutAfterLine() ? std::optional(source->CutAfterLine()) : std::nullopt;
+        if (const std::size_t cut = source->CutAfterLine()) outcome.cutAfterLine = cut;
         return outcome;
     } catch (const ScriptError& error) {
         const ReplayFailure failure =

@@ -5,7 +5,7 @@
 #include <charconv>
 
 #include "game/GameState.h"
-#include "sim/Simulator.h"
+#include "sim/BoardText.h"
 
 namespace gyrolap::sim {
 namespace {

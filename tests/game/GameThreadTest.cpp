@@ -10,7 +10,8 @@
 
 #include "game/Game.h"
 #include "game/GameThread.h"
-#include "sim/Simulator.h"
+#include "sim/BoardText.h"
+#include "support/MovedClock.h"
 #include "support/ScriptedPlatform.h"
 
 namespace gyrolap {
@@ -34,28 +35,28 @@ struct Inputs final : SessionLog {
 // The same game twice: one handed its inputs directly, one on its own thread, on a clock the
 // test moves. The test plays the timer for both.
 struct Twins {
-    std::atomic<std::uint64_t> now{0};
     ScriptedPlatform directPlatform{kDraws};
     Game direct{directPlatform, directPlatform};
     ScriptedPlatform threadedPlatform{kDraws};
     Game threaded{threadedPlatform, threadedPlatform};
     Inputs inputs;
-    PostedTiming timing{[this] { return now.load(); }};
+    testing::MovedClock clock;
+    std::atomic<std::uint64_t>& now = clock.now;
     std::atomic<int> published{0};
-    GameThread thread{threaded, timing, [this] { ++published; }};
+    GameThread thread{threaded, clock, [this] { ++published; }};
 
     Twins() {
         threaded.SetLog(&inputs);
         direct.Load(0);
         thread.Start();
-        thread.WaitIdle();
+        clock.WaitIdle();
     }
     // Both take `input` at the clock's reading `time`.
     void At(std::uint64_t time, Input input) {
         now = time;
         direct.Deliver(input, time);
         thread.Post(input);
-        thread.WaitIdle();
+        clock.WaitIdle();
     }
     // The clock runs to `time`; both wake at every deadline on the way.
     void RunTo(std::uint64_t time) {
@@ -94,7 +95,7 @@ TEST(GameThread, PlaysTheGameItPlaysWhenHandedTheInputsDirectly) {
     EXPECT_EQ(twins.threadedPlatform.messages, twins.directPlatform.messages);
     EXPECT_EQ(twins.threadedPlatform.clipboard, twins.directPlatform.clipboard);
     EXPECT_EQ(twins.threadedPlatform.clipboard.size(), 1u);
-    EXPECT_EQ(twins.thread.NextWake(), twins.direct.NextWake());
+    EXPECT_EQ(twins.thread.LatestSnapshot().wake, twins.direct.NextWake());
 }
 
 TEST(GameThread, TakesEveryInputOnceAtItsOwnReadingInTheOrderRead) {
@@ -114,7 +115,7 @@ TEST(GameThread, TakesEveryInputOnceAtItsOwnReadingInTheOrderRead) {
     std::thread b(poster, Input::MessageClosed);
     a.join();
     b.join();
-    twins.thread.WaitIdle();
+    twins.clock.WaitIdle();
     // Wake-ups that found nothing due and closes with no box are not heard; a close is only
     // ever heard when it closed something. What is heard comes in reading order.
     const auto& heard = twins.inputs.heard;
@@ -124,7 +125,7 @@ TEST(GameThread, TakesEveryInputOnceAtItsOwnReadingInTheOrderRead) {
     const std::size_t beforePresses = heard.size();
     twins.thread.Post(Input::Press);
     twins.thread.Post(Input::Press);  // at the same reading: judged once, as a miss
-    twins.thread.WaitIdle();
+    twins.clock.WaitIdle();
     ASSERT_EQ(heard.size(), beforePresses + 2);
     EXPECT_EQ(twins.threadedPlatform.messages.size(), 1u);
 }
@@ -171,65 +172,72 @@ TEST(GameThread, NoFrameIsEverTornBetweenTwoChanges) {
     EXPECT_EQ(twins.ThreadSnapshot(), twins.Board(twins.direct));
 }
 
+// The real clock and its real sleep, watched from the game's own thread: what the game's wait
+// was each time the thread went to sleep, and the deadline it slept until.
+class WatchedSteadyClock final : public GameClock {
+  public:
+    explicit WatchedSteadyClock(const Game& game) : game_(game) {}
+    std::uint64_t Now() override { return real_.Now(); }
+    void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
+              const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) override {
+        {
+            std::lock_guard guard(mutex_);
+            if (wake) seen.push_back({game_.state().StepStart, *wake});
+        }
+        slept_.notify_all();
+        real_.Wait(lock, wakeUp, pending, wake);
+    }
+    // Returns once the thread has gone to sleep until a deadline.
+    void WaitForASleep() {
+        std::unique_lock guard(mutex_);
+        slept_.wait(guard, [this] { return !seen.empty(); });
+    }
+
+    struct Sleep {
+        std::uint32_t stepStart;
+        std::uint64_t wake;
+    };
+    std::vector<Sleep> seen;
+
+  private:
+    const Game& game_;
+    SteadyClock real_;
+    std::mutex mutex_;
+    std::condition_variable slept_;
+};
+
 TEST(GameThread, AStopWhileTheGameWaitsEndsEverythingAtOnce) {
     // The real clock: the thread sleeps until the animation's next ball.
     ScriptedPlatform platform{kDraws};
     Game game{platform, platform};
     Inputs inputs;
     game.SetLog(&inputs);
-    SteadyTiming timing;
-    GameThread thread{game, timing, nullptr};
+    WatchedSteadyClock clock{game};
+    GameThread thread{game, clock, nullptr};
     thread.Start();
-    thread.WaitIdle();
-    ASSERT_TRUE(thread.NextWake().has_value());
+    clock.WaitForASleep();
     thread.Stop();  // returns at once, long before the 50 ms are up
     EXPECT_EQ(inputs.finished, 1);
     EXPECT_TRUE(game.scheduler().Idle());
     const std::size_t heard = inputs.heard.size();
     thread.Post(Input::Press);  // nothing is taken after the stop
     EXPECT_EQ(inputs.heard.size(), heard);
-    EXPECT_FALSE(game.Deliver(Input::WakeUp, timing.Now() + 1000));
+    EXPECT_FALSE(game.Deliver(Input::WakeUp, clock.Now() + 1000));
 }
 
-// The real clock and its real sleep, watched from the game's own thread: what the game's wait
-// was when the thread went to sleep, and the instant the sleep was armed for.
-class WatchedSteadyTiming final : public GameThread::Timing {
-  public:
-    explicit WatchedSteadyTiming(const Game& game) : game_(game) {}
-    std::uint64_t Now() override { return real_.Now(); }
-    void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
-              const std::atomic<bool>& pending, std::optional<std::uint64_t> wake) override {
-        const std::uint32_t stepStart = game_.state().StepStart;
-        real_.Wait(lock, wakeUp, pending, wake);
-        if (wake) seen.push_back({stepStart, *wake, *real_.LastArmed()});
-    }
-    struct Sleep {
-        std::uint32_t stepStart;
-        std::uint64_t wake;
-        std::chrono::steady_clock::time_point armedFor;
-    };
-    std::vector<Sleep> seen;
-
-  private:
-    const Game& game_;
-    SteadyTiming real_;
-};
-
-TEST(GameThread, SleepsUntilTheVeryInstantTheWaitEnds) {
+TEST(GameThread, SleepsUntilTheVeryMillisecondTheWaitEnds) {
     ScriptedPlatform platform{kDraws};
     Game game{platform, platform};
-    WatchedSteadyTiming timing{game};
-    GameThread thread{game, timing, nullptr};
+    WatchedSteadyClock clock{game};
+    GameThread thread{game, clock, nullptr};
     thread.Start();
-    thread.WaitIdle();
+    clock.WaitForASleep();
     thread.Stop();
-    // The animation's ball waits 50 ms from when it was shown: the thread slept until the
-    // start of that millisecond on the steady clock, not a moment later.
-    ASSERT_FALSE(timing.seen.empty());
-    for (const auto& sleep : timing.seen) {
+    // The animation's ball waits 50 ms from when it was shown: the thread slept until that
+    // very millisecond of the steady clock, not one later.
+    ASSERT_FALSE(clock.seen.empty());
+    for (const auto& sleep : clock.seen)
         EXPECT_EQ(static_cast<std::uint32_t>(sleep.wake), sleep.stepStart + 50u);
-        EXPECT_EQ(sleep.armedFor.time_since_epoch(), std::chrono::milliseconds(sleep.wake));
-    }
 }
 
 }  // namespace

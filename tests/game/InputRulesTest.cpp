@@ -7,7 +7,8 @@
 
 #include "game/Game.h"
 #include "game/VirtualDriver.h"
-#include "sim/Simulator.h"
+#include "sim/BoardText.h"
+#include "support/HandPlayed.h"
 
 namespace gyrolap {
 namespace {
@@ -18,22 +19,21 @@ struct Door {
     Door() {
         settings.recorded = true;
         settings.randoms = {0.0f, 0.0f, 0.0f, 0.0f};  // start position 1, no extra millisecond
-        session = std::make_unique<sim::Session>(settings, out);
-        session->Load();
+        played = std::make_unique<testing::HandPlayed>(settings);
+        played->playback.Load();
         // The start-up animation, woken on time ball by ball.
         for (std::uint64_t t = 50; t <= 1600; t += 50) At(t, Input::WakeUp);
     }
 
     bool At(std::uint64_t time, Input input) {
-        session->AdvanceTo(time);
-        return game().Deliver(input, session->driver().Reading());
+        played->playback.AdvanceTo(time);
+        return game().Deliver(input, played->clock.Reading());
     }
-    Game& game() { return session->game(); }
-    int Ball() const { return session->game().state().BallIndex; }
+    Game& game() { return played->game(); }
+    int Ball() { return game().state().BallIndex; }
 
     sim::Script settings;
-    std::ostringstream out;
-    std::unique_ptr<sim::Session> session;
+    std::unique_ptr<testing::HandPlayed> played;
 };
 
 TEST(Door, AnInputMeetsTheBoardOfItsOwnClockReading) {
@@ -59,7 +59,7 @@ TEST(Door, AnOpenMessageBoxTakesPressesAndClicks) {
     Door door;
     auto At = [&door](std::uint64_t time, Input input) { return door.At(time, input); };
     auto game = [&door]() -> Game& { return door.game(); };
-    auto& out = door.out;
+    auto& out = door.played->out;
     At(2000, Input::Press);
     At(2050, Input::Press);  // a miss: the box opens
     ASSERT_TRUE(game().MessageOpen());
@@ -83,13 +83,13 @@ TEST(Door, AWakeUpSaysWhetherItEndedAWait) {
     EXPECT_FALSE(door.At(2050, Input::WakeUp));  // nothing is due yet
     EXPECT_TRUE(door.At(2100, Input::WakeUp));
     EXPECT_EQ(door.Ball(), 3);
-    EXPECT_EQ(door.game().NextWake(), door.session->driver().Reading() + 100);
+    EXPECT_EQ(door.game().NextWake(), door.played->clock.Reading() + 100);
 }
 
 TEST(Door, NothingIsDeliveredAfterQuitting) {
     Door door;
     door.At(2000, Input::Press);
-    door.game().Quit(door.session->driver().Reading());
+    door.game().Quit(door.played->clock.Reading());
     EXPECT_FALSE(door.At(5000, Input::Press));
     EXPECT_FALSE(door.At(5000, Input::WakeUp));
     EXPECT_EQ(door.game().NextWake(), std::nullopt);

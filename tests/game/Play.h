@@ -1,42 +1,42 @@
 // SPDX-License-Identifier: MIT
-// A game on the virtual clock for the tests: the simulator's session with helpers to look at
-// the board and to play like a perfect player.
+// A game on the virtual clock for the tests, driven by hand, with helpers to look at the board
+// and to play like a perfect player.
 #pragma once
 
 #include <memory>
-#include <sstream>
 #include <vector>
 
 #include "game/Game.h"
-#include "sim/Simulator.h"
+#include "support/HandPlayed.h"
 
 namespace gyrolap::testing {
 
 class Play {
   public:
     explicit Play(std::vector<float> randoms, std::uint32_t clock = 0) {
-        settings_.randoms = std::move(randoms);
-        settings_.clock = clock;
-        session_ = std::make_unique<sim::Session>(settings_, out_);
-        session_->Load();
+        sim::Script settings;
+        settings.randoms = std::move(randoms);
+        settings.clock = clock;
+        played_ = std::make_unique<HandPlayed>(std::move(settings));
+        played_->playback.Load();
     }
 
     void At(std::uint64_t time, Input input) {
-        session_->AdvanceTo(time);
-        session_->Deliver(input);
+        played_->playback.AdvanceTo(time);
+        played_->playback.Deliver(input);
     }
     void Press(std::uint64_t time) { At(time, Input::Press); }
     void Ok(std::uint64_t time) { At(time, Input::MessageClosed); }
     void Submit(std::uint64_t time) { At(time, Input::Submit); }
-    void AdvanceTo(std::uint64_t time) { session_->AdvanceTo(time); }
+    void AdvanceTo(std::uint64_t time) { played_->playback.AdvanceTo(time); }
 
-    std::uint64_t Now() const { return session_->Now(); }
-    bool MessageOpen() const { return session_->MessageOpen(); }
-    Game& game() { return session_->game(); }
+    std::uint64_t Now() const { return played_->clock.Now(); }
+    bool MessageOpen() { return game().MessageOpen(); }
+    Game& game() { return played_->game(); }
     GameState& state() { return game().state(); }
     Board& board() { return game().board(); }
     // The lines printed so far (boxes and clipboard texts).
-    std::string Output() const { return out_.str(); }
+    std::string Output() const { return played_->out.str(); }
 
     // The one visible ball, 0 when none is, -1 when several are.
     int Shown() {
@@ -66,9 +66,7 @@ class Play {
     }
 
   private:
-    sim::Script settings_;
-    std::ostringstream out_;
-    std::unique_ptr<sim::Session> session_;
+    std::unique_ptr<HandPlayed> played_;
 };
 
 // Random values for long games: alternately no extra millisecond and one.

@@ -15,10 +15,11 @@
 #include "game/Game.h"
 #include "game/VirtualDriver.h"
 #include "sim/Replay.h"
+#include "sim/RunScript.h"
 #include "sim/ScriptSource.h"
 #include "sim/ScriptWriter.h"
-#include "sim/Simulator.h"
 #include "support/CaseName.h"
+#include "support/HandPlayed.h"
 
 namespace gyrolap {
 namespace {
@@ -45,8 +46,9 @@ RecordedSession PlayAndRecord() {
     settings.clock = 4000000000u;
     for (int i = 0; i < 200; ++i) settings.randoms.push_back(i % 3 == 0 ? 0.2f : 0.7f);
     settings.dateChanges.push_back({30000, "5/17/2001"});
-    std::ostringstream out;
-    sim::Session session(settings, out);
+    testing::HandPlayed played(settings);
+    sim::Playback& session = played.playback;
+    const std::ostringstream& out = played.out;
     sim::ScriptWriter writer(
         [&recorded](std::string line) { recorded.lines.push_back(std::move(line)); });
     session.game().SetLog(&writer);
@@ -90,7 +92,7 @@ RecordedSession PlayAndRecord() {
     std::uint64_t t = session.Now() + 1;
     for (; inRing(); ++t) session.AdvanceTo(t);
     at(t, Input::Press);
-    EXPECT_TRUE(session.MessageOpen());
+    EXPECT_TRUE(session.game().MessageOpen());
     at(t + 400, Input::MessageClosed);
     at(t + 2500, Input::Submit);  // the best score 3
     at(t + 2600, Input::MessageClosed);
@@ -102,7 +104,7 @@ RecordedSession PlayAndRecord() {
     at(t + 100, Input::MessageClosed);
     at(t + 2000, Input::Submit);
     at(t + 2100, Input::MessageClosed);
-    session.game().Quit(session.driver().Reading());
+    session.game().Quit(played.clock.Reading());
     EXPECT_EQ(recorded.producedAt.size(), 3u);
     return recorded;
 }

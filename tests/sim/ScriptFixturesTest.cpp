@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "sim/RunScript.h"
 #include "sim/Script.h"
 #include "sim/ScriptSource.h"
-#include "sim/Simulator.h"
 
 namespace fs = std::filesystem;
 

@@ -15,7 +15,7 @@
 #include "game/Game.h"
 #include "game/VirtualDriver.h"
 #include "sim/ScriptWriter.h"
-#include "sim/Simulator.h"
+#include "support/HandPlayed.h"
 
 namespace gyrolap::testing {
 
@@ -53,8 +53,8 @@ inline void WriteWakeFlood(const RecordingSink& sink, std::size_t count = 300000
 inline void WriteLongLevelSix(const RecordingSink& sink, std::uint64_t bytes) {
     sim::Script settings;
     for (int i = 0; i < 400; ++i) settings.randoms.push_back(i % 2 ? 0.75f : 0.25f);
-    std::ostringstream unseen;
-    sim::Session session(settings, unseen);
+    HandPlayed played(settings);
+    sim::Playback& session = played.playback;
     std::vector<std::string> lines;
     sim::ScriptWriter writer([&lines](std::string line) { lines.push_back(std::move(line)); });
     session.game().SetLog(&writer);

@@ -19,9 +19,10 @@
 
 #include "app/GameProgram.h"
 #include "sim/Replay.h"
+#include "sim/RunScript.h"
 #include "sim/ScriptSource.h"
-#include "sim/Simulator.h"
 #include "support/CaseName.h"
+#include "support/MovedClock.h"
 
 namespace gyrolap {
 namespace {
@@ -68,26 +69,37 @@ void ExpectEndsWithItsBoard(const fs::path& path) {
     EXPECT_EQ(ReplayedFinalBoard(path), board.substr(comment.size()));
 }
 
+// The game's thread has handled what it was given, and the window has done what it asked.
+void Sync(GameProgram& program, testing::MovedClock& clock) {
+    clock.WaitIdle();
+    program.effects().windowThread().RunPending();
+}
+
+// The clock moves on; the test plays the timer, waking the game every millisecond.
+void Advance(GameProgram& program, testing::MovedClock& clock, std::uint64_t ms) {
+    for (std::uint64_t i = 0; i < ms; ++i) {
+        ++clock.now;
+        program.live()->Deliver(Input::WakeUp);
+        Sync(program, clock);
+    }
+}
+
 // The program with a clock the test moves.
 struct Program {
     explicit Program(const fs::path& recording) : path(recording) {
         EXPECT_FALSE(program.Prepare({path.string(), ""}));
-        program.Start([this] { return now; });
+        program.Start(&clock);
         EXPECT_TRUE(QTest::qWaitFor([this] { return program.driver().Started(); }));
+        Sync(program, clock);
     }
     ~Program() { fs::remove(path); }
 
-    void Advance(std::uint64_t ms) {
-        for (std::uint64_t i = 0; i < ms; ++i) {
-            ++now;
-            program.driver().Pump();
-        }
-    }
+    void Advance(std::uint64_t ms) { gyrolap::Advance(program, clock, ms); }
     QPushButton* Button(const char* name) { return program.window().findChild<QPushButton*>(name); }
     void Press() {
         QTest::mousePress(Button("cmdAction"), Qt::LeftButton);
         QTest::mouseRelease(Button("cmdAction"), Qt::LeftButton);
-        program.driver().Sync();
+        Sync(program, clock);
     }
     const GameState& State() { return program.driver().LatestSnapshot().state; }
     bool InRing() {
@@ -96,7 +108,7 @@ struct Program {
     }
 
     fs::path path;
-    std::uint64_t now = 1000;
+    testing::MovedClock clock{1000};
     GameProgram program;
 };
 
@@ -115,7 +127,7 @@ TEST_P(SignalsEndTheRecording, WithTheWindowsLastBoard) {
     Program game(Scratch(c.name));
     if (c.moment == Moment::LayoutAnimation) {
         game.Advance(400);
-        ASSERT_FALSE(game.program.game().scheduler().Idle());  // the start-up animation
+        ASSERT_GT(game.program.driver().LatestSnapshot().depth, 0u);  // the start-up animation
     } else {
         game.Advance(1700);
         game.Press();  // Start
@@ -124,7 +136,7 @@ TEST_P(SignalsEndTheRecording, WithTheWindowsLastBoard) {
         if (c.moment == Moment::BoxOpen) {
             while (game.InRing()) game.Advance(1);
             game.Press();
-            ASSERT_NE(game.program.platform().OpenMessage(), nullptr);
+            ASSERT_NE(game.program.effects().OpenMessage(), nullptr);
         }
     }
     ::raise(c.signal);
@@ -150,20 +162,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(GameProgram, ARecordingThatStopsSaysSoInTheTitleAndTheGameGoesOn) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    testing::MovedClock clock;
     GameProgram program;
     ASSERT_FALSE(program.Prepare({"/dev/full", ""}));
-    std::uint64_t now = 0;
-    program.Start([&now] { return now; });
+    program.Start(&clock);
     ASSERT_TRUE(QTest::qWaitFor([&program] {
         return program.window().windowTitle().endsWith(
             " - recording stopped: No space left on device");
     }));
     EXPECT_TRUE(program.window().windowTitle().startsWith("Gyrolap - ver 2001.0516.1158"));
     // The game goes on.
-    for (; now < 1700; ++now) program.driver().Pump();
+    Advance(program, clock, 1700);
     auto* action = program.window().findChild<QPushButton*>("cmdAction");
     QTest::mousePress(action, Qt::LeftButton);
-    program.driver().Sync();
+    Sync(program, clock);
     EXPECT_TRUE(program.driver().LatestSnapshot().state.Running);
     program.window().close();
     EXPECT_EQ(program.Finish(0), 2);
@@ -203,7 +215,7 @@ TEST(GameProgram, AFloodOfInputsOnTheRealClockIsRecordedAsAGameThatReplaysExactl
     int boxesClosed = 0;
     for (int i = 0; i < 2700; ++i) {
         QCoreApplication::processEvents();
-        if (auto* box = qobject_cast<QMessageBox*>(program.platform().OpenMessage())) {
+        if (auto* box = qobject_cast<QMessageBox*>(program.effects().OpenMessage())) {
             QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             ++boxesClosed;
         } else if (i % 7 == 3) {

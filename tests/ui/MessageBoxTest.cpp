@@ -8,7 +8,7 @@
 #include <QStyleFactory>
 
 #include "UiTestSupport.h"
-#include "ui/QtPlatform.h"
+#include "ui/QtEffects.h"
 
 namespace gyrolap::testing {
 namespace {
@@ -24,13 +24,17 @@ class MessageBoxTest : public MainWindowFixture {
   protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
-        platform.AttachWindow(window.get());
+        effects = std::make_unique<QtEffects>(*window);
+    }
+    void TearDown() override {
+        effects.reset();
+        MainWindowFixture::TearDown();
     }
 
     // Shows a message and returns the box once it is on the screen.
     QMessageBox* Show(const char* text) {
-        platform.ShowMessage("Gyrolap", text);
-        auto* box = qobject_cast<QMessageBox*>(platform.OpenMessage());
+        effects->ShowMessage("Gyrolap", text);
+        auto* box = qobject_cast<QMessageBox*>(effects->OpenMessage());
         EXPECT_NE(box, nullptr);
         if (box != nullptr) {
             EXPECT_TRUE(QTest::qWaitForWindowExposed(box));
@@ -46,7 +50,7 @@ class MessageBoxTest : public MainWindowFixture {
                 2 * shown.y() + shown.height() - (2 * owner.y() + owner.height())};
     }
 
-    QtPlatform platform{[] { return 0u; }};
+    std::unique_ptr<QtEffects> effects;
 };
 
 TEST_F(MessageBoxTest, AppearsCentredOnTheGameWindowAtEveryShowing) {

@@ -15,13 +15,17 @@
 #include <sstream>
 
 #include "game/Game.h"
+#include "sim/BoardText.h"
+#include "sim/RunScript.h"
 #include "sim/Script.h"
 #include "sim/ScriptSource.h"
 #include "sim/ScriptWriter.h"
-#include "sim/Simulator.h"
+#include "support/MovedClock.h"
+#include "ui/LiveDriver.h"
 #include "ui/MainWindow.h"
-#include "ui/QtDriver.h"
-#include "ui/QtPlatform.h"
+#include "ui/QtEffects.h"
+#include "ui/QtSources.h"
+#include "ui/ReplayDriver.h"
 
 namespace gyrolap {
 namespace {
@@ -55,25 +59,54 @@ class Witness final : public SessionLog {
     const Game& game_;
 };
 
-// One window with its own clock; the test moves the clock and plays the wake-ups' timer.
-struct Window {
-    std::uint64_t now = 0xFFFFE000u;  // the game's 32-bit clock wraps during the session
-    QtPlatform platform{[this] { return now; }};
-    Game game{platform, platform};
+// The game played live in a window with its own clock; the test moves the clock and plays the
+// wake-ups' timer.
+struct LiveWindow {
+    testing::MovedClock clock{0xFFFFE000u};  // the game's 32-bit clock wraps during the session
     MainWindow window;
-    QtDriver driver{game, platform, window};
+    QtEffects effects{window};
+    QtSources sources;
+    Game game{sources, effects};
+    LiveDriver driver{game, clock, effects, window};
 
+    // The game's thread has handled what it was given, and the window has done what it asked.
+    void Sync() {
+        clock.WaitIdle();
+        effects.windowThread().RunPending();
+    }
     QPushButton* Button(const char* name) { return window.findChild<QPushButton*>(name); }
-    QMessageBox* Box() { return qobject_cast<QMessageBox*>(platform.OpenMessage()); }
+    QMessageBox* Box() {
+        Sync();
+        return qobject_cast<QMessageBox*>(effects.OpenMessage());
+    }
+};
+
+// A recording played back in a window with its own clock, which the test moves.
+struct ReplayWindow {
+    explicit ReplayWindow(const std::string& recording) : in(recording) {}
+
+    std::istringstream in;
+    testing::MovedClock clock{77};
+    MainWindow window;
+    QtEffects effects{window, QtEffects::Mode::Watching};
+    ReplayDriver driver{sim::OpenScript(in), clock, effects, window};
+
+    std::string Board() {
+        const Snapshot& latest = driver.LatestSnapshot();
+        return sim::DescribeBoard(latest.board, latest.messageOpen);
+    }
+    QPushButton* Button(const char* name) { return window.findChild<QPushButton*>(name); }
+    QMessageBox* Box() { return qobject_cast<QMessageBox*>(effects.OpenMessage()); }
 };
 
 class RecordReplay : public ::testing::Test {
   protected:
     void SetUp() override {
         game().SetLog(&witness);
-        live.driver.Load();
+        live.driver.Start();
         ASSERT_TRUE(QTest::qWaitFor([this] { return live.driver.Started(); }));
-        start = live.now;
+        live.Sync();
+        start = live.clock.now;
     }
 
     Game& game() { return live.game; }
@@ -83,20 +116,26 @@ class RecordReplay : public ::testing::Test {
     // or one or two milliseconds late for some deadlines, as a busy machine would.
     void Advance(std::uint64_t ms) {
         for (std::uint64_t i = 0; i < ms; ++i) {
-            ++live.now;
+            const std::uint64_t now = ++live.clock.now;
             const auto wake = game().NextWake();
-            if (wake && live.now >= *wake + (*wake % 7 == 0 ? 1 : 0) + (*wake % 11 == 0 ? 2 : 0))
-                live.driver.Pump();
+            if (wake && now >= *wake + (*wake % 7 == 0 ? 1 : 0) + (*wake % 11 == 0 ? 2 : 0)) {
+                live.driver.Deliver(Input::WakeUp);
+                live.Sync();
+            }
         }
     }
     bool InRing() {
         return state().Running && state().BallIndex >= 1 &&
                state().RingFlags[static_cast<std::size_t>(state().BallIndex)];
     }
-    void Press() { QTest::mousePress(live.Button("cmdAction"), Qt::LeftButton); }
+    void Press() {
+        QTest::mousePress(live.Button("cmdAction"), Qt::LeftButton);
+        live.Sync();
+    }
     void Release() { QTest::mouseRelease(live.Button("cmdAction"), Qt::LeftButton); }
     void Submit() {
         QTest::mouseClick(live.Button("cmdSubmitScore"), Qt::LeftButton);
+        live.Sync();
         clipboard.push_back(QGuiApplication::clipboard()->text().toStdString());
     }
     // Presses whenever the particle stands in the ring, until `done` says so.
@@ -118,7 +157,7 @@ class RecordReplay : public ::testing::Test {
         return sim::ParseScript(in);
     }
 
-    Window live;
+    LiveWindow live;
     std::string recorded;
     sim::ScriptWriter writer{[this](std::string line) { recorded += line + '\n'; }};
     Witness witness{writer, live.game};
@@ -144,14 +183,17 @@ class RecordReplay : public ::testing::Test {
         ASSERT_NE(live.Box(), nullptr);
         Advance(300);
         live.Box()->accept();
+        live.Sync();
         Advance(2000);
         Submit();
         Advance(40);
         live.Box()->accept();
+        live.Sync();
         Advance(10);
         Submit();
         Advance(25);
         live.Box()->accept();
+        live.Sync();
         Press();  // and one more run, under way when the window closes
         Release();
         Advance(777);
@@ -187,33 +229,32 @@ TEST_F(RecordReplay, TheWindowReplaysTheRecordingBoardForBoard) {
     const sim::Script script = Recording();
     QGuiApplication::clipboard()->setText("the watcher's own text");
 
-    Window replay;
-    std::istringstream in(RecordingText());
-    replay.driver.Replay(sim::OpenScript(in));
+    ReplayWindow replay(RecordingText());
+    replay.driver.Start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return replay.driver.Started(); }));
-    const std::uint64_t playbackStart = replay.now;
+    const std::uint64_t playbackStart = replay.clock.now;
     std::size_t compared = 0;
     for (const auto& [time, board] : witness.boards) {
-        replay.now = playbackStart + time;
-        replay.driver.Pump();
-        EXPECT_EQ(sim::DescribeBoard(replay.game.board(), replay.game.MessageOpen()), board)
-            << "at " << time;
+        replay.clock.now = playbackStart + time;
+        replay.driver.PlayDue();
+        EXPECT_EQ(replay.Board(), board) << "at " << time;
         // The box is on the screen exactly while the game waits for it.
-        EXPECT_EQ(replay.Box() != nullptr, replay.game.MessageOpen()) << "at " << time;
+        EXPECT_EQ(replay.Box() != nullptr, replay.driver.LatestSnapshot().messageOpen)
+            << "at " << time;
         ++compared;
     }
     EXPECT_GT(compared, 100u);
     // The player's own presses do nothing during the playback.
-    const std::string before = sim::DescribeBoard(replay.game.board(), false);
+    const std::string before = replay.Board();
     QTest::mousePress(replay.Button("cmdAction"), Qt::LeftButton);
     QTest::mouseRelease(replay.Button("cmdAction"), Qt::LeftButton);
-    EXPECT_EQ(sim::DescribeBoard(replay.game.board(), false), before);
+    replay.driver.PlayDue();
+    EXPECT_EQ(replay.Board(), before);
     // At the end the last board stays, and the watcher's clipboard was never touched.
-    replay.now = playbackStart + script.end + 5000;
-    replay.driver.Pump();
-    EXPECT_TRUE(replay.driver.PlaybackOver());
-    EXPECT_EQ(sim::DescribeBoard(replay.game.board(), replay.game.MessageOpen()),
-              witness.finalBoard);
+    replay.clock.now = playbackStart + script.end + 5000;
+    replay.driver.PlayDue();
+    EXPECT_TRUE(replay.driver.Over());
+    EXPECT_EQ(replay.Board(), witness.finalBoard);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "the watcher's own text");
 }
 

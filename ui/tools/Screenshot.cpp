@@ -16,7 +16,9 @@
 #include "game/Board.h"
 #include "game/Game.h"
 #include "sim/ScriptSource.h"
-#include "sim/Simulator.h"
+#include "sim/BoardText.h"
+#include "sim/Playback.h"
+#include "sim/ScriptEffects.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -24,7 +26,7 @@ namespace {
 using gyrolap::Board;
 using gyrolap::Input;
 using gyrolap::kBallCount;
-using gyrolap::sim::Session;
+using gyrolap::sim::Playback;
 
 // Long enough for any reveal of a track to finish (32 balls, 50 ms apart).
 constexpr std::uint64_t kRevealMs = 1700;
@@ -33,7 +35,7 @@ constexpr std::uint64_t kRevealMs = 1700;
 // and the track is laid out, one press each time the particle enters the ring.
 class Player {
   public:
-    explicit Player(Session& session) : session_(session) {}
+    explicit Player(Playback& session) : session_(session) {}
 
     void Load() {
         session_.Load();
@@ -103,7 +105,7 @@ class Player {
         return at.left == board().imgTarget.left + 4 && at.top == board().imgTarget.top + 3;
     }
 
-    Session& session_;
+    Playback& session_;
     std::uint64_t now_ = 0;
     bool wasInRing_ = false;
 };
@@ -140,7 +142,10 @@ int main(int argc, char** argv) {
     gyrolap::sim::Script settings;
     settings.randoms = FixedRandomValues();
     std::ostringstream happenings;  // the boxes' texts; the picture needs none of them
-    Session session(settings, happenings);
+    gyrolap::sim::WholeScript script(std::move(settings));
+    gyrolap::VirtualDriver clock(script.Clock());
+    gyrolap::sim::ScriptEffects effects(clock, &happenings);
+    Playback session(script, clock, effects);
     Player player(session);
     try {
         player.Load();

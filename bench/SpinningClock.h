@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The spinning wait; see SpinningDriver.h.
-#include "SpinningDriver.h"
+// The classic way to wait, kept only to measure ours against: the game's thread does not sleep
+// until a wait ends but spins on the steady clock, reading it again and again. Exact enough, and
+// it burns a whole core while a game runs.
+#pragma once
 
-namespace gyrolap {
-namespace {
+#include "game/Clock.h"
 
-class SpinningTiming final : public GameThread::Timing {
+namespace gyrolap::bench {
+
+class SpinningClock final : public GameClock {
   public:
     std::uint64_t Now() override { return steady_.Now(); }
     void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& wakeUp,
@@ -15,7 +18,7 @@ class SpinningTiming final : public GameThread::Timing {
             wakeUp.wait(lock, [&pending] { return pending.load(); });
             return;
         }
-        const auto until = SteadyTiming::InstantOf(*wake);
+        const auto until = SteadyClock::InstantOf(*wake);
         lock.unlock();
         while (!pending.load(std::memory_order_relaxed) &&
                std::chrono::steady_clock::now() < until) {
@@ -24,13 +27,7 @@ class SpinningTiming final : public GameThread::Timing {
     }
 
   private:
-    SteadyTiming steady_;
+    SteadyClock steady_;
 };
 
-}  // namespace
-
-std::unique_ptr<GameThread::Timing> SpinningDriver::MakeTiming() {
-    return std::make_unique<SpinningTiming>();
-}
-
-}  // namespace gyrolap
+}  // namespace gyrolap::bench

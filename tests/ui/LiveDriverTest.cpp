@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The game in the real window on Qt's offscreen platform, with a clock the test moves: start-up,
-// presses through real mouse and key events, the message boxes, Submit Score and closing.
+// The game played live in the real window on Qt's offscreen platform, with a clock the test
+// moves: start-up, presses through real mouse and key events, the message boxes, Submit Score
+// and closing.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,48 +13,72 @@
 #include <QTest>
 
 #include "game/Game.h"
+#include "support/MovedClock.h"
+#include "ui/LiveDriver.h"
 #include "ui/MainWindow.h"
-#include "ui/QtDriver.h"
-#include "ui/QtPlatform.h"
+#include "ui/QtEffects.h"
+#include "ui/QtSources.h"
 
 namespace gyrolap {
 namespace {
 
 class RealWindow : public ::testing::Test {
   protected:
-    std::uint64_t now = 0xFFFFF000u;  // the game's 32-bit clock wraps during the first run
-    QtPlatform platform{[this] { return now; }};
-    Game game{platform, platform};
+    testing::MovedClock clock{0xFFFFF000u};  // the game's 32-bit clock wraps during the first run
     MainWindow window;
-    QtDriver driver{game, platform, window};
+    QtEffects effects{window};
+    QtSources sources;
+    Game game{sources, effects};
+    LiveDriver driver{game, clock, effects, window};
 
     void SetUp() override {
-        driver.Load();
+        // Every snapshot painted as it comes: the test looks at the window after each change.
+        driver.SetPaintInterval(0);
+        driver.Start();
         // The game starts once the window is on the screen with its first frame.
         ASSERT_TRUE(QTest::qWaitFor([this] { return driver.Started(); }));
+        Sync();
     }
 
-    // The clock moves on; whatever fell due on the way runs, as the timer would run it.
+    // Returns once the game's thread has handled what it was given and the window has done
+    // what the game asked of it and painted its last snapshot.
+    void Sync() {
+        clock.WaitIdle();
+        effects.windowThread().RunPending();
+    }
+    // The clock moves on; the test plays the timer, waking the game every millisecond.
     void Advance(std::uint64_t ms) {
         for (std::uint64_t i = 0; i < ms; ++i) {
-            ++now;
-            driver.Pump();
+            ++clock.now;
+            driver.Deliver(Input::WakeUp);
+            Sync();
         }
     }
-    // The window as the next frame shows it: the driver paints no faster than the screen.
     QPushButton* Button(const char* name) {
-        driver.FlushFrame();
+        Sync();
         return window.findChild<QPushButton*>(name);
     }
     QString Label(const char* name) {
-        driver.FlushFrame();
+        Sync();
         return window.findChild<QLabel*>(name)->text();
     }
-    QMessageBox* Box() { return qobject_cast<QMessageBox*>(platform.OpenMessage()); }
+    QMessageBox* Box() {
+        Sync();
+        return qobject_cast<QMessageBox*>(effects.OpenMessage());
+    }
+    const Snapshot& Latest() {
+        Sync();
+        return driver.LatestSnapshot();
+    }
+    // In how many milliseconds the game's thread wants waking, or -1 when it waits for nothing.
+    int WakeIn() {
+        const auto wake = Latest().wake;
+        return wake ? static_cast<int>(*wake - clock.now) : -1;
+    }
     int Shown() {
         int shown = 0;
         for (int i = 1; i <= kBallCount; ++i)
-            if (game.board().imgBall[static_cast<std::size_t>(i)].visible) shown = shown ? -1 : i;
+            if (Latest().board.imgBall[static_cast<std::size_t>(i)].visible) shown = shown ? -1 : i;
         return shown;
     }
 };
@@ -63,18 +88,18 @@ TEST_F(RealWindow, StartsUpTitledWithTheAnimationUnderWay) {
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(Button("cmdAction")->text(), "Start");
     EXPECT_EQ(Shown(), 1);
-    EXPECT_EQ(driver.ArmedDelay(), 50);
+    EXPECT_EQ(WakeIn(), 50);
     Advance(1600);
     EXPECT_EQ(Shown(), -1);
-    EXPECT_TRUE(game.scheduler().Idle());
-    EXPECT_EQ(driver.ArmedDelay(), -1);  // nothing to wake for: the process sleeps
+    EXPECT_EQ(Latest().depth, 0u);
+    EXPECT_EQ(WakeIn(), -1);  // nothing to wake for: the process sleeps
 }
 
 TEST_F(RealWindow, AMouseDownOnTheButtonStartsARunAndTheTimerFollowsTheSteps) {
     Advance(1600);
     QTest::mousePress(Button("cmdAction"), Qt::LeftButton);
     EXPECT_EQ(Button("cmdAction")->text(), "Accelerate");
-    EXPECT_EQ(driver.ArmedDelay(), 100);
+    EXPECT_EQ(WakeIn(), 100);
     const int first = Shown();
     ASSERT_GE(first, 2);
     ASSERT_LE(first, 9);
@@ -100,13 +125,14 @@ TEST_F(RealWindow, AKeyPressOutsideTheRingOpensTheMissBoxAndItsCloseResets) {
     EXPECT_EQ(Button("cmdAction")->text(), "Start");
     EXPECT_EQ(Label("lblScores1"), "0");
     Advance(1700);
-    EXPECT_TRUE(game.scheduler().Idle());
+    EXPECT_EQ(Latest().depth, 0u);
 }
 
 TEST_F(RealWindow, SubmitScorePutsTheTextOnTheClipboardAndHandsTheFocusBack) {
     Advance(1600);
     QGuiApplication::clipboard()->setText("something the player had");
     QTest::mouseClick(Button("cmdSubmitScore"), Qt::LeftButton);
+    Sync();
     const QString text = QGuiApplication::clipboard()->text();
     EXPECT_TRUE(
         QRegularExpression("^GY2001\\.0516\\.1158x0x0x.+x[0-9A-Z]{40}$").match(text).hasMatch())
@@ -118,10 +144,12 @@ TEST_F(RealWindow, SubmitScorePutsTheTextOnTheClipboardAndHandsTheFocusBack) {
         box->text().startsWith("Your validation code has been copied to the clipboard.\n"
                                "Paste it in an email it to scores@gyrolap.example\n"));
     box->accept();
+    Sync();
     // The click left the focus on Submit Score; the flow hands it back to the action button.
     EXPECT_EQ(window.focusWidget(), Button("cmdAction"));
     // Again without a press: the very same text.
     QTest::mouseClick(Button("cmdSubmitScore"), Qt::LeftButton);
+    Sync();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
     Box()->accept();
 }
@@ -131,23 +159,29 @@ TEST_F(RealWindow, ClosingMidRunEndsEverythingWithoutTheMissBox) {
     QTest::mousePress(Button("cmdAction"), Qt::LeftButton);
     Advance(300);
     window.close();
+    // The game's thread has ended: the game is the test's to look at.
     EXPECT_TRUE(game.scheduler().Idle());
-    EXPECT_EQ(driver.ArmedDelay(), -1);
-    EXPECT_EQ(Box(), nullptr);
+    EXPECT_EQ(game.NextWake(), std::nullopt);
+    EXPECT_EQ(effects.OpenMessage(), nullptr);
     // Nothing resumes, whatever the clock does: no lap limit, no box, no score entered.
-    Advance(10000);
-    EXPECT_EQ(Box(), nullptr);
+    for (int i = 0; i < 10000; ++i) {
+        ++clock.now;
+        driver.Deliver(Input::WakeUp);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(effects.OpenMessage(), nullptr);
     EXPECT_EQ(game.board().lblScores[2], "0");
     EXPECT_EQ(game.board().cmdAction, "Accelerate");
 }
 
 TEST(StartUp, TheFirstBallWaitsForTheWindowToBeOnTheScreen) {
-    std::uint64_t now = 5000;
-    QtPlatform platform{[&now] { return now; }};
-    Game game{platform, platform};
+    testing::MovedClock clock{5000};
     MainWindow window;
-    QtDriver driver{game, platform, window};
-    driver.Load();
+    QtEffects effects{window};
+    QtSources sources;
+    Game game{sources, effects};
+    LiveDriver driver{game, clock, effects, window};
+    driver.Start();
     // Shown but not yet on the screen: the reset and its animation have not begun, so the
     // first ball cannot appear before the window does.
     EXPECT_TRUE(window.isVisible());
@@ -156,12 +190,14 @@ TEST(StartUp, TheFirstBallWaitsForTheWindowToBeOnTheScreen) {
     EXPECT_EQ(game.board().imgBall[1].picture, 0);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_TRUE(QTest::qWaitFor([&driver] { return driver.Started(); }));
-    driver.Sync();
+    clock.WaitIdle();
+    effects.windowThread().RunPending();
     // The animation starts at the reading the window came on the screen at: ball 1 now.
-    EXPECT_TRUE(game.board().imgBall[1].visible);
-    EXPECT_EQ(game.board().imgBall[1].picture, 2);
-    EXPECT_FALSE(game.board().imgBall[2].visible);
-    EXPECT_EQ(game.state().StepStart, 5000u);
+    const Snapshot& latest = driver.LatestSnapshot();
+    EXPECT_TRUE(latest.board.imgBall[1].visible);
+    EXPECT_EQ(latest.board.imgBall[1].picture, 2);
+    EXPECT_FALSE(latest.board.imgBall[2].visible);
+    EXPECT_EQ(latest.state.StepStart, 5000u);
 }
 
 }  // namespace

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+// What the two ways of playing in the window share (the game played live, a recording played
+// back): the window shown centred with its caption, the game started only once the window is on
+// the screen, the game's snapshots painted no faster than the screen can show them, and an
+// unexpected error said and the program ended.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+#include "game/Snapshot.h"
+
+namespace gyrolap {
+
+class MainWindow;
+class QtEffects;
+
+class WindowDriver : public QObject {
+    Q_OBJECT
+  public:
+    WindowDriver(MainWindow& window, QtEffects& effects, QObject* parent = nullptr);
+    ~WindowDriver() override;
+
+    // Start-up: the window is sized, centred, captioned and shown, and the game starts once it
+    // is on the screen with its first frame.
+    void Start();
+    // Close: the game ends at once, whatever it was doing.
+    virtual void Quit() = 0;
+
+    // Paints no more often than every `ms` milliseconds (by default, as often as the screen
+    // refreshes); 0 paints every snapshot as it comes.
+    void SetPaintInterval(int ms) { paintInterval_ = ms; }
+
+    // Whether the game has started: the window has been on the screen with its first frame.
+    bool Started() const { return started_; }
+    // The game as the last snapshot the window was handed showed it.
+    const Snapshot& LatestSnapshot() const { return snapshot_; }
+
+  signals:
+    // A snapshot arrived: LatestSnapshot has it.
+    void snapshotArrived();
+
+  protected:
+    // Starts the game: the window is on the screen.
+    virtual void Begin() = 0;
+    // Paints `snapshot`, now or at the screen's next frame.
+    void Show(Snapshot snapshot);
+    // Stops painting: the game is over.
+    void StopPainting();
+    // Like any unexpected run-time error: says what went wrong and ends the program.
+    void Fail(const char* what);
+
+    MainWindow& window_;
+    QtEffects& effects_;
+    bool quitting_ = false;
+
+  private:
+    void Render();
+
+    bool started_ = false;
+    int paintInterval_ = -1;  // the screen's refresh interval
+    Snapshot snapshot_;
+    QTimer renderTimer_;
+    QElapsedTimer sinceRender_;
+};
+
+}  // namespace gyrolap
