@@ -6,13 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include "game/Version.h"
+#include "submit/Version.h"
 #include "track/TrackSize.h"
 
 namespace gyrolap {
-
-// The version every submission text carries and the validation code seals.
-inline constexpr const char* kVersionText = kProjectVersion;
 
 struct GameState {
     std::int16_t Level = 0;
