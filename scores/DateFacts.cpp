@@ -3,6 +3,7 @@
 #include "scores/DateFacts.h"
 
 #include <cstdio>
+#include <span>
 
 namespace gyrolap::scores {
 namespace {
@@ -71,9 +72,12 @@ DateFacts FactsOfDate(std::string_view date, std::chrono::sys_days received) {
         }
     }
     if (year == 0 || others.size() != 2) return facts;
-    // Month first, then day first; one reading when both give the same day.
+    // With the year first, every short date format goes on with the month and the day; with
+    // the year last, month first and day first are both in use. One reading when both give
+    // the same day.
+    const bool yearFirst = numbers.front().digits == 4;
     const unsigned pairs[2][2] = {{others[0], others[1]}, {others[1], others[0]}};
-    for (const auto& [month, day] : pairs) {
+    for (const auto& [month, day] : std::span<const unsigned[2]>(pairs, yearFirst ? 1 : 2)) {
         const year_month_day reading{std::chrono::year(year), std::chrono::month(month),
                                      std::chrono::day(day)};
         if (!reading.ok()) continue;

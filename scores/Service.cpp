@@ -204,6 +204,16 @@ void LingeringClose(int sock) {
 }
 
 class BoundedServer final : public httplib::Server {
+  public:
+    // Stops taking connections, also when the accepting loop has not started yet (the
+    // library's stop() does nothing then, and the loop would run on).
+    void Halt() {
+        const socket_t sock = svr_sock_.exchange(INVALID_SOCKET);
+        if (sock == INVALID_SOCKET) return;
+        ::shutdown(sock, SHUT_RDWR);
+        ::close(sock);
+    }
+
   private:
     bool process_and_close_socket(socket_t sock) override {
         BoundedStream stream(sock);
@@ -620,7 +630,7 @@ void Service::Run() {
 }
 
 void Service::Stop() {
-    impl_->server_.stop();
+    impl_->server_.Halt();
 }
 
 Slots& Service::ReplaySlots() {
