@@ -214,6 +214,13 @@ class BoundedServer final : public httplib::Server {
         ::close(sock);
     }
 
+    // The library listens with a backlog of 5: a browser opens six connections at once, and a
+    // connection beyond the backlog waits a second for the handshake to be tried again.
+    void WidenBacklog() {
+        const socket_t sock = svr_sock_;
+        if (sock != INVALID_SOCKET) ::listen(sock, SOMAXCONN);
+    }
+
   private:
     bool process_and_close_socket(socket_t sock) override {
         BoundedStream stream(sock);
@@ -618,6 +625,7 @@ bool Service::Bind(const std::string& host, int port) {
         return false;
     }
     impl_->port_ = port;
+    impl_->server_.WidenBacklog();
     return true;
 }
 

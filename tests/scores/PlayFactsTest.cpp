@@ -69,7 +69,8 @@ TEST(PlayFacts, AReplayFindsWhatTheRecordedSessionWasGiven) {
     const auto& late = session.wakeLateness;
     ASSERT_FALSE(late.empty());
     EXPECT_EQ(facts.wakeLateMs.Count(), late.size());
-    EXPECT_EQ(facts.wakeLateMs.Min(), static_cast<std::int64_t>(*std::min_element(late.begin(), late.end())));
+    EXPECT_EQ(facts.wakeLateMs.Min(),
+              static_cast<std::int64_t>(*std::min_element(late.begin(), late.end())));
     EXPECT_EQ(facts.wakeLateMs.Max(), 2);
     EXPECT_EQ(facts.wakeLateMs.Quantile(0.5), Median(late));
     EXPECT_EQ(facts.wakeLateMs.CountOf(0),
@@ -118,8 +119,8 @@ TEST(PlayFacts, RandomValuesShowTheirSpread) {
     }
     EXPECT_NEAR(even.mean, 0.5, 1e-9);
     EXPECT_NEAR(even.StdDev(), 0.2887, 1e-3);
-    EXPECT_EQ(even.byTenth, (std::array<std::uint64_t, 10>{100, 100, 100, 100, 100, 100, 100, 100,
-                                                            100, 100}));
+    EXPECT_EQ(even.byTenth,
+              (std::array<std::uint64_t, 10>{100, 100, 100, 100, 100, 100, 100, 100, 100, 100}));
     EXPECT_EQ(stuck.StdDev(), 0.0);
     EXPECT_EQ(stuck.byTenth[5], 1000u);
 }
@@ -143,7 +144,12 @@ TEST(DateFacts, TheDateIsHeldAgainstTheDayItCame) {
         {"11/12/2026", {"2026-11-12", "2026-12-11"}, {28, -1}, false},  // one reading is past
         {"5/16/2001", {"2001-05-16"}, {9339}, false},
         {"2/31/2026", {}, {}, false},  // a shape the checker allows, but no day
-        {"2026\xE5\xB9\xB4" "12\xE6\x9C\x88" "13\xE6\x97\xA5", {"2026-12-13"}, {-3}, true},
+        {"2026\xE5\xB9\xB4"
+         "12\xE6\x9C\x88"
+         "13\xE6\x97\xA5",
+         {"2026-12-13"},
+         {-3},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.date);

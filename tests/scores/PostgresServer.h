@@ -38,9 +38,8 @@ class PostgresServer {
         Run({bin_ + "/initdb", "-D", data, "-U", "gyrolap", "-A", "trust", "-E", "UTF8",
              "--no-sync", "--no-instructions"});
         // No TCP at all: the socket in the folder is the only way in, so no port can clash.
-        Run({bin_ + "/pg_ctl", "-D", data, "-l", (folder_ / "log").string(), "-w", "-t", "30",
-             "-o", "-c listen_addresses='' -k " + folder_.string() + " -p 5432 -c fsync=on",
-             "start"});
+        Run({bin_ + "/pg_ctl", "-D", data, "-l", (folder_ / "log").string(), "-w", "-t", "30", "-o",
+             "-c listen_addresses='' -k " + folder_.string() + " -p 5432 -c fsync=on", "start"});
         started_ = true;
     }
     ~PostgresServer() {

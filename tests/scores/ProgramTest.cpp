@@ -149,8 +149,7 @@ TEST(ScoresProgram, ABodyTooLargeIsAnsweredAtOnceAndThePageKeepsItsSize) {
         ASSERT_EQ(answer.substr(0, 12), "HTTP/1.1 413") << answer.substr(0, 80);
     }
     // A head without an end, as long again.
-    for (int round = 0; round < 10; ++round)
-        RawExchange(port, "GET / HTTP/1.1\r\nX-Long: " + body);
+    for (int round = 0; round < 10; ++round) RawExchange(port, "GET / HTTP/1.1\r\nX-Long: " + body);
     const long after = scores.MemoryKiB();
     // 80 MiB went to the socket; the process keeps within a few MiB of its size.
     EXPECT_LT(after - before, 8 * 1024) << before << " KiB before, " << after << " KiB after";

@@ -10,12 +10,12 @@
 #include <memory>
 #include <thread>
 
+#include "ScoresSupport.h"
 #include "scores/Limits.h"
 #include "scores/Service.h"
 #include "scores/SqliteStore.h"
 #include "submit/SubmissionCheck.h"
 #include "support/RecordedSession.h"
-#include "ScoresSupport.h"
 
 namespace gyrolap::scores {
 namespace {
@@ -59,7 +59,9 @@ class ScoreService : public ::testing::Test {
         store_.reset();
     }
 
-    httplib::Result Post(const Form& form) { return client_->Post("/api/submissions", Items(form)); }
+    httplib::Result Post(const Form& form) {
+        return client_->Post("/api/submissions", Items(form));
+    }
     httplib::Result Get(const std::string& path) { return client_->Get(path.c_str()); }
 
     QJsonArray Scores() { return Json(Get("/api/scores")->body).array(); }
@@ -186,7 +188,8 @@ TEST_F(ScoreService, SubmissionsThatDoNotHoldAreRefusedWithTheReason) {
         EXPECT_EQ(answer->status, c.status) << answer->body;
         const QString error = Json(answer->body).object()["error"].toString();
         if (c.reason.empty()) {
-            EXPECT_TRUE(error.startsWith("cannot replay the recording: line 1: ")) << error.toStdString();
+            EXPECT_TRUE(error.startsWith("cannot replay the recording: line 1: "))
+                << error.toStdString();
         } else {
             EXPECT_EQ(error.toStdString(), c.reason);
         }
@@ -198,9 +201,11 @@ TEST_F(ScoreService, SubmissionsThatDoNotHoldAreRefusedWithTheReason) {
     const auto doubled = client_->Post("/api/submissions", twice);
     EXPECT_EQ(doubled->status, 400);
     EXPECT_EQ(Json(doubled->body).object()["error"], "field nickname given more than once");
-    const auto plain = client_->Post("/api/submissions", "nickname=Ann", "application/x-www-form-urlencoded");
+    const auto plain =
+        client_->Post("/api/submissions", "nickname=Ann", "application/x-www-form-urlencoded");
     EXPECT_EQ(plain->status, 400);
-    EXPECT_TRUE(Json(plain->body).object()["error"].toString().startsWith("send multipart/form-data"));
+    EXPECT_TRUE(
+        Json(plain->body).object()["error"].toString().startsWith("send multipart/form-data"));
 
     EXPECT_EQ(Scores().size(), 0);
 }
@@ -229,7 +234,8 @@ TEST_F(ScoreService, ARecordingThatWroteTheTextProvesIt) {
     const auto recording = Get("/submissions/" + id + "/recording");
     EXPECT_EQ(recording->status, 200);
     EXPECT_EQ(recording->body, genuine.recording);
-    EXPECT_NE(recording->get_header_value("Content-Disposition").find("attachment"), std::string::npos);
+    EXPECT_NE(recording->get_header_value("Content-Disposition").find("attachment"),
+              std::string::npos);
 
     // The board the replay ended on: four hits was the best game.
     const auto picture = Get("/submissions/" + id + "/board.png");
@@ -310,8 +316,8 @@ TEST_F(ScoreService, TheLeaderboardListsTheBestFirst) {
     };
     // In the order they are sent; the ties on best are settled by the average, then by who came
     // first.
-    const Posted posted[] = {{"5", "1.666"}, {"27", "19.333"}, {"12", "4.000"},
-                             {"27", "20.000"}, {"12", "5.000"}, {"100", "33.333"}};
+    const Posted posted[] = {{"5", "1.666"},   {"27", "19.333"}, {"12", "4.000"},
+                             {"27", "20.000"}, {"12", "5.000"},  {"100", "33.333"}};
     float draw = 0.1f;
     for (const Posted& p : posted) {
         Form form;
@@ -345,7 +351,8 @@ TEST_F(ScoreService, StoredStringsAreShownAsTextOnPagesAndInJson) {
     const std::string id = std::to_string(Json(created->body).object()["id"].toInteger());
 
     EXPECT_EQ(Scores()[0].toObject()["nickname"].toString().toStdString(), nickname);
-    EXPECT_EQ(Json(Get("/api/submissions/" + id)->body).object()["city"], "<img src=x onerror=alert(1)>");
+    EXPECT_EQ(Json(Get("/api/submissions/" + id)->body).object()["city"],
+              "<img src=x onerror=alert(1)>");
     for (const std::string& path : {std::string("/"), "/submissions/" + id}) {
         SCOPED_TRACE(path);
         const auto page = Get(path);
@@ -419,8 +426,9 @@ TEST_F(ScoreService, BusyReplaysAreToldToComeBackLater) {
 }
 
 TEST_F(ScoreService, BodiesTooLargeOrUnboundedAreRefusedBeforeTheyAreRead) {
-    const std::string head = "POST /api/submissions HTTP/1.1\r\nHost: x\r\n"
-                             "Content-Type: multipart/form-data; boundary=b\r\n";
+    const std::string head =
+        "POST /api/submissions HTTP/1.1\r\nHost: x\r\n"
+        "Content-Type: multipart/form-data; boundary=b\r\n";
     struct Case {
         const char* what;
         std::string headers;

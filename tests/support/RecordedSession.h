@@ -100,8 +100,8 @@ inline RecordedSession RecordSession(const SessionPlan& plan) {
         // Every wait that ends before `at` ends, then the input comes at `at`: the window
         // hands the game an input before a wake-up at a later reading.
         const auto deliver = [&](Input input, std::uint64_t at) {
-            for (auto due = game.NextWake();
-                 due && *due - plan.clock + plan.lateMs(wakes) < at; due = game.NextWake())
+            for (auto due = game.NextWake(); due && *due - plan.clock + plan.lateMs(wakes) < at;
+                 due = game.NextWake())
                 wakeOnce();
             now = std::max(now, at);
             game.Deliver(input, reading(now));
