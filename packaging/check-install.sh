@@ -36,6 +36,7 @@ fail() {
 
 for file in "$gamedir/gyrolap" bin/gyrolap-sim bin/gyrolap-check share/man/man6/gyrolap.6 \
   share/man/man1/gyrolap-sim.1 share/man/man1/gyrolap-check.1 share/doc/gyrolap/LICENSE \
+  bin/gyrolap-scores share/man/man1/gyrolap-scores.1 \
   "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"; do
   [[ -f $usr/$file ]] || fail "not installed: /usr/$file"
 done
@@ -58,6 +59,7 @@ printf 'end 0\n' | "$usr/bin/gyrolap-sim" >/dev/null || fail "installed gyrolap-
 status=0
 printf '\n' | "$usr/bin/gyrolap-check" >/dev/null || status=$?
 ((status == 1)) || fail "installed gyrolap-check answers an empty line with status $status, not 1"
+"$usr/bin/gyrolap-scores" --version >/dev/null || fail "installed gyrolap-scores does not run"
 
 echo "== uninstall"
 DESTDIR=$stage cmake --build "$build" --target uninstall >/dev/null || fail "uninstall failed"

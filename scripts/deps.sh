@@ -17,13 +17,17 @@ usage() {
 
 build=(cmake ninja-build g++)
 game=(qt6-base-dev fonts-liberation)  # Qt 6 Widgets; metric twins of Arial and Courier New
+# The score page, gyrolap-scores: HTTP, the SQLite file and PostgreSQL's client library.
+scores=(pkgconf libcpp-httplib-dev libsqlite3-dev libpq-dev)
+# Its tests: a PostgreSQL server of their own, and a real browser driven by Selenium.
+scores_test=(postgresql chromium chromium-driver python3-selenium)
 wanted=()
 for purpose in "$@"; do
   case "$purpose" in
-    play) wanted+=("${build[@]}" "${game[@]}") ;;
-    test) wanted+=("${build[@]}" "${game[@]}" libgtest-dev) ;;
+    play) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}") ;;
+    test) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" "${scores_test[@]}" libgtest-dev) ;;
     fuzz) wanted+=(cmake ninja-build clang libclang-rt-14-dev) ;;
-    bench) wanted+=("${build[@]}" "${game[@]}" xvfb xauth) ;;  # xvfb-run needs xauth
+    bench) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" xvfb xauth) ;;  # xvfb-run needs xauth
     package) wanted+=(appstream desktop-file-utils mandoc cmark) ;;
     *)
       echo "deps.sh: unknown purpose '$purpose'" >&2

@@ -92,6 +92,41 @@ TEST(ScoresPostgres, TheStoreKeepsItsPromises) {
     EXPECT_EQ(store->Count(), 2u);
 }
 
+TEST(ScoresPostgres, TwoWritersTakingTheSameTextsInOppositeOrdersLoseNone) {
+    // Two stores, as two processes have: each commits groups of texts; with the texts in
+    // opposite orders their groups can wait on each other, and PostgreSQL then fails one.
+    const std::string url = server->NewDatabase("opposite_orders");
+    auto first = scores::OpenStore(url);
+    auto second = scores::OpenStore(url);
+    constexpr int kTexts = 64;
+    constexpr int kThreads = 8;
+    std::vector<std::string> texts;
+    for (int i = 0; i < kTexts; ++i)
+        texts.push_back(SealedText("27", "19.333", std::to_string(1 + i % 12) + "/" +
+                                                       std::to_string(1 + i / 12) + "/2020"));
+    std::atomic<int> created = 0, failed = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2 * kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            scores::Store& store = t < kThreads ? *first : *second;
+            for (int k = t % kThreads; k < kTexts; k += kThreads) {
+                const int i = t < kThreads ? k : kTexts - 1 - k;
+                try {
+                    if (store.Put(Sealed(texts[static_cast<std::size_t>(i)], "t")).kind ==
+                        scores::PutKind::Created)
+                        ++created;
+                } catch (const scores::StoreError&) {
+                    ++failed;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(created, kTexts);
+    EXPECT_EQ(first->Count(), static_cast<std::size_t>(kTexts));
+}
+
 TEST(ScoresPostgres, TwoServicesOnOneDatabaseServeOneLeaderboard) {
     const std::string program = GYROLAP_SCORES_BINARY;
     const std::vector<std::string> args = {"--listen", "127.0.0.1:0", "--database",
