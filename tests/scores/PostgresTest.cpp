@@ -102,8 +102,9 @@ TEST(ScoresPostgres, TwoWritersTakingTheSameTextsInOppositeOrdersLoseNone) {
     constexpr int kThreads = 8;
     std::vector<std::string> texts;
     for (int i = 0; i < kTexts; ++i)
-        texts.push_back(SealedText("27", "19.333", std::to_string(1 + i % 12) + "/" +
-                                                       std::to_string(1 + i / 12) + "/2020"));
+        texts.push_back(
+            SealedText("27", "19.333",
+                       std::to_string(1 + i % 12) + "/" + std::to_string(1 + i / 12) + "/2020"));
     std::atomic<int> created = 0, failed = 0;
     std::vector<std::thread> threads;
     for (int t = 0; t < 2 * kThreads; ++t) {
