@@ -35,9 +35,10 @@ fail() {
 }
 
 for file in "$gamedir/gyrolap" "$gamedir/gyrolap-sim" "$gamedir/gyrolap-check" \
-  share/man/man6/gyrolap.6 share/man/man1/gyrolap-sim.1 share/man/man1/gyrolap-check.1 \
-  share/doc/gyrolap/LICENSE "share/applications/$app_id.desktop" \
-  "share/metainfo/$app_id.metainfo.xml" "share/icons/hicolor/scalable/apps/$app_id.svg"; do
+  "$gamedir/gyrolap-scores" share/man/man6/gyrolap.6 share/man/man1/gyrolap-sim.1 \
+  share/man/man1/gyrolap-check.1 share/man/man1/gyrolap-scores.1 share/doc/gyrolap/LICENSE \
+  "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
+  "share/icons/hicolor/scalable/apps/$app_id.svg"; do
   [[ -f $usr/$file ]] || fail "not installed: /usr/$file"
 done
 echo "== every program in /usr/$gamedir, each with its man page"
@@ -67,6 +68,7 @@ printf 'end 0\n' | "$usr/$gamedir/gyrolap-sim" >/dev/null || fail "installed gyr
 status=0
 printf '\n' | "$usr/$gamedir/gyrolap-check" >/dev/null || status=$?
 ((status == 1)) || fail "installed gyrolap-check answers an empty line with status $status, not 1"
+"$usr/$gamedir/gyrolap-scores" --version >/dev/null || fail "installed gyrolap-scores does not run"
 
 echo "== uninstall"
 DESTDIR=$stage cmake --build "$build" --target uninstall >/dev/null || fail "uninstall failed"

@@ -18,13 +18,18 @@ usage() {
 build=(cmake ninja-build g++)
 # Qt 6 Widgets; Qt 6 SVG (the scalable launcher icon); metric twins of Arial and Courier New
 game=(qt6-base-dev qt6-svg-dev fonts-liberation)
+# The score page, gyrolap-scores: HTTP, the SQLite file and PostgreSQL's client library.
+scores=(pkgconf libcpp-httplib-dev libsqlite3-dev libpq-dev)
+# Its tests: a PostgreSQL server of their own, and a real browser driven by Selenium.
+scores_test=(postgresql chromium chromium-driver python3-selenium)
 wanted=()
 for purpose in "$@"; do
   case "$purpose" in
-    play) wanted+=("${build[@]}" "${game[@]}") ;;
-    test) wanted+=("${build[@]}" "${game[@]}" libgtest-dev mandoc) ;;  # mandoc: the man page test
+    play) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}") ;;
+    # mandoc: the man page test
+    test) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" "${scores_test[@]}" libgtest-dev mandoc) ;;
     fuzz) wanted+=(cmake ninja-build clang libclang-rt-14-dev) ;;
-    bench) wanted+=("${build[@]}" "${game[@]}" xvfb xauth) ;;  # xvfb-run needs xauth
+    bench) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" xvfb xauth) ;;  # xvfb-run needs xauth
     package) wanted+=(appstream desktop-file-utils mandoc cmark) ;;
     *)
       echo "deps.sh: unknown purpose '$purpose'" >&2

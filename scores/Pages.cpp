@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: MIT
+// Making the pages; see Pages.h.
+#include "scores/Pages.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <cstdio>
+
+namespace gyrolap::scores {
+namespace {
+
+std::string Page(std::string_view title, const std::string& body) {
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<title>" +
+           Html(title) +
+           " - Gyrolap scores</title>\n<link rel=\"stylesheet\" href=\"/style.css\">\n</head>\n"
+           "<body>\n<header><a class=\"home\" href=\"/\">Gyrolap scores</a>\n"
+           "<nav><a href=\"/\">Leaderboard</a> <a href=\"/submit\">Send a score</a></nav>"
+           "</header>\n<main>\n" +
+           body + "</main>\n</body>\n</html>\n";
+}
+
+std::string Place(const Entry& entry) {
+    std::string place;
+    for (const std::string* part : {&entry.city, &entry.state, &entry.country}) {
+        if (part->empty()) continue;
+        if (!place.empty()) place += ", ";
+        place += *part;
+    }
+    return place;
+}
+
+// Told apart by a mark and a word as well as by colour.
+std::string Verdict(std::string_view verdict) {
+    if (verdict == kReplayed) return "<span class=\"verdict replayed\">&#10004; replayed</span>";
+    return "<span class=\"verdict sealed\">sealed</span>";
+}
+
+std::string EntryLink(const Entry& entry) {
+    return "/submissions/" + std::to_string(entry.id);
+}
+
+std::string Row(std::string_view name, const std::string& valueHtml) {
+    return "<tr><th scope=\"row\">" + Html(name) + "</th><td>" + valueHtml + "</td></tr>\n";
+}
+
+std::string Number(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+QJsonObject Object(const QJsonObject& parent, const char* key) {
+    return parent[key].toObject();
+}
+
+std::string Integer(const QJsonObject& object, const char* key) {
+    return std::to_string(object[key].toInteger());
+}
+
+std::string SpreadHtml(const QJsonObject& spread, const char* low, const char* high) {
+    if (spread["count"].toInteger() == 0) return "none";
+    return Integer(spread, "median") + " ms middle, " + Integer(spread, low) + "&ndash;" +
+           Integer(spread, high) + " ms for most (" + low + "&ndash;" + high + "), " +
+           Integer(spread, "min") + "&ndash;" + Integer(spread, "max") + " ms in all; " +
+           Integer(spread, "count") + " counted";
+}
+
+std::string PlayedHtml(const Entry& entry) {
+    if (entry.verdict != kReplayed) {
+        return "<p>No recording came with this text. Its code shows it is a text the game could "
+               "write; it does not show that the game was played.</p>\n";
+    }
+    const QJsonObject facts =
+        QJsonDocument::fromJson(QByteArray::fromStdString(entry.facts)).object();
+    std::string rows;
+    rows += Row("Games", Integer(facts, "games"));
+    rows += Row("Presses",
+                Integer(facts, "presses") + ", " + Integer(facts, "goodPresses") + " of them good");
+    rows += Row("Highest level", Integer(facts, "highestLevel"));
+    rows += Row("Reaction time", SpreadHtml(Object(facts, "reactionMs"), "p10", "p90") +
+                                     " <span class=\"hint\">(particle entering the ring to "
+                                     "the press)</span>");
+    const QJsonObject wakes = Object(facts, "wakeLateMs");
+    rows += Row("Wake-ups late by",
+                SpreadHtml(wakes, "p90", "p99") + "; " + Integer(wakes, "onTime") +
+                    " on the very millisecond <span class=\"hint\">(a window's timer drifts by "
+                    "a few ms; a made-up recording's never does)</span>");
+    const QJsonObject randoms = Object(facts, "randomValues");
+    std::string spread = Integer(randoms, "count") + " drawn";
+    if (randoms["count"].toInteger() > 0) {
+        spread += ", mean " + Number(randoms["mean"].toDouble(), 3) + ", spread " +
+                  Number(randoms["stdDev"].toDouble(), 3) +
+                  " <span class=\"hint\">(an even spread over 0 to 1: mean 0.5, spread "
+                  "0.289)</span>";
+    }
+    rows += Row("Random values", spread);
+    if (facts.contains("cutAfterLine")) {
+        rows += Row("Recording",
+                    "stops without its end line, after line " + Integer(facts, "cutAfterLine"));
+    }
+    return "<table class=\"facts\">\n" + rows + "</table>\n";
+}
+
+std::string DateHtml(const Entry& entry, const DateFacts& date) {
+    std::string readings;
+    for (const DateReading& reading : date.readings) {
+        if (!readings.empty()) readings += " or ";
+        const auto days = reading.daysBeforeReceived;
+        readings += IsoDay(reading.day) + " (" +
+                    (days >= 0 ? std::to_string(days) + " days before it came"
+                               : std::to_string(-days) + " days after it came") +
+                    ")";
+    }
+    if (readings.empty()) readings = "names no day of the calendar";
+    std::string html = Html(entry.date) + ": " + readings;
+    if (date.future) html += " <strong class=\"flag\">in the future</strong>";
+    return html;
+}
+
+}  // namespace
+
+std::string Html(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+        .toHtmlEscaped()
+        .toStdString();
+}
+
+std::string LeaderboardPage(const std::vector<Entry>& entries, std::size_t page,
+                            std::size_t total) {
+    std::string body = "<h1>Leaderboard</h1>\n<p class=\"legend\">" + Verdict(kReplayed) +
+                       " a recording of the game was replayed and wrote this very text. " +
+                       Verdict(kSealed) +
+                       " the validation code matches the text; no recording came.</p>\n";
+    if (entries.empty()) {
+        body += page == 0 ? "<p>No scores yet. <a href=\"/submit\">Send the first.</a></p>\n"
+                          : "<p>No scores on this page.</p>\n";
+    } else {
+        body +=
+            "<table class=\"scores\">\n<thead><tr><th>#</th><th>Nickname</th><th>Place</th>"
+            "<th>Best</th><th>Average</th><th>Date</th><th>Proof</th></tr></thead>\n<tbody>\n";
+        std::size_t rank = page * kEntriesPerPage;
+        for (const Entry& entry : entries) {
+            body += "<tr class=\"" + Html(entry.verdict) + "\"><td class=\"num\">" +
+                    std::to_string(++rank) + "</td><td class=\"nickname\"><a href=\"" +
+                    EntryLink(entry) + "\">" + Html(entry.nickname) + "</a></td><td>" +
+                    Html(Place(entry)) + "</td><td class=\"num\">" + Html(entry.best) +
+                    "</td><td class=\"num\">" + Html(entry.average) + "</td><td>" +
+                    Html(entry.date) + "</td><td>" + Verdict(entry.verdict) + "</td></tr>\n";
+        }
+        body += "</tbody>\n</table>\n";
+    }
+    std::string links;
+    if (page > 0) links += "<a href=\"/?page=" + std::to_string(page - 1) + "\">Better scores</a> ";
+    if ((page + 1) * kEntriesPerPage < total)
+        links += "<a href=\"/?page=" + std::to_string(page + 1) + "\">More scores</a>";
+    if (!links.empty()) body += "<p class=\"pages\">" + links + "</p>\n";
+    return Page("Leaderboard", body);
+}
+
+std::string SubmitPage() {
+    return Page(
+        "Send a score",
+        "<h1>Send a score</h1>\n"
+        "<p>In Gyrolap, <b>Submit Score</b> puts your submission text on the clipboard. Paste it "
+        "below with the nickname you want on the leaderboard and your city, state and "
+        "country.</p>\n"
+        "<form method=\"post\" action=\"/api/submissions\" enctype=\"multipart/form-data\">\n"
+        "<input type=\"hidden\" name=\"reply\" value=\"page\">\n"
+        "<p><label for=\"nickname\">Nickname</label>\n"
+        "<input id=\"nickname\" name=\"nickname\" required maxlength=\"40\"></p>\n"
+        "<p><label for=\"city\">City</label>\n"
+        "<input id=\"city\" name=\"city\" maxlength=\"60\"></p>\n"
+        "<p><label for=\"state\">State</label>\n"
+        "<input id=\"state\" name=\"state\" maxlength=\"60\"></p>\n"
+        "<p><label for=\"country\">Country</label>\n"
+        "<input id=\"country\" name=\"country\" maxlength=\"60\"></p>\n"
+        "<p><label for=\"text\">Submission text</label>\n"
+        "<textarea id=\"text\" name=\"text\" required rows=\"3\" cols=\"60\"></textarea></p>\n"
+        "<p><label for=\"recording\">Recording (optional)</label>\n"
+        "<input id=\"recording\" name=\"recording\" type=\"file\"></p>\n"
+        "<p class=\"hint\">Play with <code>gyrolap --record session.script</code> and send the "
+        "file <code>session.script</code> with the text: the score page replays it, and a "
+        "text the recorded game wrote is shown as <em>replayed</em>.</p>\n"
+        "<p><button id=\"send\" type=\"submit\">Send</button></p>\n"
+        "</form>\n");
+}
+
+std::string EntryPage(const Entry& entry, const DateFacts& date, bool hasBoard) {
+    const std::string link = EntryLink(entry);
+    std::string rows;
+    rows += Row("Nickname", "<span class=\"nickname\">" + Html(entry.nickname) + "</span>");
+    rows += Row("Place", Html(Place(entry)));
+    rows += Row("Best", Html(entry.best));
+    rows += Row("Average", Html(entry.average));
+    rows += Row("Date", DateHtml(entry, date));
+    rows += Row("Proof", Verdict(entry.verdict));
+    rows += Row("Received", Html(entry.received));
+    rows += Row("Submission text", "<code class=\"text\">" + Html(entry.text) + "</code>");
+    std::string body = "<h1><span class=\"nickname\">" + Html(entry.nickname) +
+                       "</span>: " + Html(entry.best) + "</h1>\n<table class=\"entry\">\n" + rows +
+                       "</table>\n";
+    if (hasBoard) {
+        body += "<h2>The board the recorded game ended on</h2>\n<p><img src=\"" + link +
+                "/board.png\" alt=\"The final board of the recorded game\"></p>\n";
+    }
+    if (entry.verdict == kReplayed) {
+        const std::string file = "gyrolap-" + std::to_string(entry.id) + ".script";
+        body += "<p><a href=\"" + link + "/recording\" download=\"" + file +
+                "\">Download the recording</a> and watch it: <code>gyrolap --replay " + file +
+                "</code></p>\n";
+    }
+    body += "<h2>How it was played</h2>\n" + PlayedHtml(entry) +
+            "<p class=\"hint\">Facts to help judge, not a verdict: a replay shows that the text "
+            "follows from the recorded inputs under the game's rules, not that a person made "
+            "them.</p>\n<p><a href=\"/api/submissions/" +
+            std::to_string(entry.id) + "\">This entry as JSON</a></p>\n";
+    return Page(entry.nickname + ": " + entry.best, body);
+}
+
+std::string ResultPage(int status, std::string_view message, const std::optional<Entry>& entry) {
+    std::string body = "<h1>" + Html(message) + "</h1>\n";
+    if (entry) {
+        body += "<p><a href=\"" + EntryLink(*entry) +
+                "\">Your entry</a>: <span "
+                "class=\"nickname\">" +
+                Html(entry->nickname) + "</span>, best " + Html(entry->best) + ", " +
+                Verdict(entry->verdict) + ".</p>\n";
+    } else {
+        body += "<p>Status " + std::to_string(status) +
+                ". <a href=\"/submit\">Back to the form</a></p>\n";
+    }
+    body += "<p><a href=\"/\">The leaderboard</a></p>\n";
+    return Page(message, body);
+}
+
+std::string MessagePage(int status, std::string_view message) {
+    return Page(message, "<h1>" + Html(message) + "</h1>\n<p>Status " + std::to_string(status) +
+                             ". <a href=\"/\">The leaderboard</a></p>\n");
+}
+
+std::string_view StyleSheet() {
+    return R"(body { font-family: sans-serif; margin: 0 auto; max-width: 60em; padding: 0 1em;
+  color: #222; background: #fafafa; }
+header { display: flex; justify-content: space-between; align-items: baseline;
+  border-bottom: 2px solid #a00; padding: .5em 0; }
+header .home { font-weight: bold; font-size: 1.3em; color: #a00; text-decoration: none; }
+nav a { margin-left: 1em; }
+table { border-collapse: collapse; margin: 1em 0; }
+th, td { padding: .3em .6em; text-align: left; border-bottom: 1px solid #ddd; }
+td.num { text-align: right; font-variant-numeric: tabular-nums; }
+tr.replayed td { background: #eef8ee; }
+.verdict { padding: .1em .4em; border-radius: .3em; font-size: .9em; white-space: nowrap; }
+.verdict.replayed { background: #1a7f37; color: #fff; }
+.verdict.sealed { background: #ddd; color: #444; }
+.hint { color: #666; font-size: .9em; }
+.flag { color: #b00; }
+code.text { word-break: break-all; }
+label { display: block; font-weight: bold; }
+input, textarea { font: inherit; max-width: 100%; }
+)";
+}
+
+}  // namespace gyrolap::scores

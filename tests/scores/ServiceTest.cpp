@@ -1,0 +1,477 @@
+// SPDX-License-Identifier: MIT
+// The score page's requests, answered by the service over a real socket with an SQLite file in
+// a scratch folder: what is stored, what is refused and why, what the pages and the JSON show.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "ScoresSupport.h"
+#include "scores/Limits.h"
+#include "scores/Service.h"
+#include "scores/SqliteStore.h"
+#include "submit/SubmissionCheck.h"
+#include "support/RecordedSession.h"
+
+namespace gyrolap::scores {
+namespace {
+
+using testing::Form;
+using testing::Items;
+using testing::Json;
+using testing::RawExchange;
+using testing::SealedText;
+
+// Draws nothing: answers with the best score of the board it is given, so a test can tell
+// which board came.
+class NamingPainter final : public BoardPainter {
+  public:
+    std::string Png(const Board& board) override {
+        ++drawn;
+        return "picture of a board with best " + board.lblScores[kBestLabel];
+    }
+    std::atomic<int> drawn = 0;
+};
+
+class ScoreService : public ::testing::Test {
+  protected:
+    void SetUp() override { Start({}); }
+    void TearDown() override { Stop(); }
+
+    void Start(ServiceOptions options) {
+        store_ = OpenSqliteStore(folder_.path() / "scores.sqlite");
+        service_ = std::make_unique<Service>(*store_, &painter_, std::move(options));
+        ASSERT_TRUE(service_->Bind("127.0.0.1", 0));
+        serving_ = std::thread([this] { service_->Run(); });
+        client_ = std::make_unique<httplib::Client>("127.0.0.1", service_->Port());
+        client_->set_read_timeout(std::chrono::seconds(8));
+    }
+    void Stop() {
+        if (!service_) return;
+        client_.reset();
+        service_->Stop();
+        serving_.join();
+        service_.reset();
+        store_.reset();
+    }
+
+    httplib::Result Post(const Form& form) {
+        return client_->Post("/api/submissions", Items(form));
+    }
+    httplib::Result Get(const std::string& path) { return client_->Get(path.c_str()); }
+
+    QJsonArray Scores() { return Json(Get("/api/scores")->body).array(); }
+
+    testing::ScratchFolder folder_{"scores-service"};
+    NamingPainter painter_;
+    std::unique_ptr<Store> store_;
+    std::unique_ptr<Service> service_;
+    std::thread serving_;
+    std::unique_ptr<httplib::Client> client_;
+};
+
+Form WithText(std::string text) {
+    Form form;
+    form.text = std::move(text);
+    return form;
+}
+
+// A session played through at the window's pace and its text: a genuine pair.
+struct Genuine {
+    std::string text;
+    std::string recording;
+};
+Genuine GenuineSession(std::vector<int> hitsPerGame = {4, 2}) {
+    testing::SessionPlan plan;
+    plan.hitsPerGame = std::move(hitsPerGame);
+    plan.lateMs = [](std::size_t k) { return static_cast<std::uint64_t>(k % 5 == 0); };
+    const auto session = testing::RecordSession(plan);
+    return {session.clipboard.at(0), session.recording};
+}
+
+TEST_F(ScoreService, ASealedTextIsStoredAndListed) {
+    Form form;
+    form.nickname = "  Ann\tLee ";
+    form.text = "  " + SealedText("27", "19.333") + "\r\n";  // pasted with blanks and a line end
+    const auto created = Post(form);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(created->status, 201) << created->body;
+    const QJsonObject answer = Json(created->body).object();
+    EXPECT_EQ(answer.keys(), (QStringList{"average", "best", "date", "id", "verdict"}));
+    EXPECT_EQ(answer["verdict"], "sealed");
+    EXPECT_EQ(answer["best"], 27);
+    EXPECT_EQ(answer["average"], "19.333");
+    EXPECT_EQ(answer["date"], "5/16/2001");
+
+    const QJsonArray scores = Scores();
+    ASSERT_EQ(scores.size(), 1);
+    const QJsonObject entry = scores[0].toObject();
+    EXPECT_EQ(entry.keys(), (QStringList{"average", "best", "city", "country", "date", "id",
+                                         "nickname", "received", "state", "verdict"}));
+    EXPECT_EQ(entry["id"], answer["id"]);
+    EXPECT_EQ(entry["nickname"], "Ann Lee");
+    EXPECT_EQ(entry["city"], "Oslo");
+    EXPECT_EQ(entry["state"], "");
+    EXPECT_EQ(entry["country"], "Norway");
+    EXPECT_EQ(entry["verdict"], "sealed");
+    EXPECT_TRUE(QString(entry["received"].toString()).endsWith("Z"));
+}
+
+TEST_F(ScoreService, TheSameTextAgainIsAnsweredWithTheStoredEntry) {
+    Form first;
+    first.text = SealedText("5", "1.666");
+    const auto created = Post(first);
+    ASSERT_EQ(created->status, 201);
+    Form again = first;
+    again.nickname = "Someone Else";
+    const auto repeated = Post(again);
+    ASSERT_EQ(repeated->status, 200) << repeated->body;
+    const QJsonObject stored = Json(repeated->body).object();
+    EXPECT_EQ(stored["id"], Json(created->body).object()["id"]);
+    EXPECT_EQ(stored["nickname"], "Ann");
+    EXPECT_EQ(stored["verdict"], "sealed");
+    EXPECT_EQ(Scores().size(), 1);
+}
+
+TEST_F(ScoreService, SubmissionsThatDoNotHoldAreRefusedWithTheReason) {
+    const std::string valid = SealedText("12", "4.000");
+    std::string changed = valid;
+    changed[20] = '3';  // best 13: the code no longer matches
+    const Genuine genuine = GenuineSession();
+    struct Case {
+        const char* what;
+        Form form;
+        int status;
+        std::string reason;
+    };
+    std::vector<Case> cases;
+    for (const char* name : {"nickname", "city", "state", "country", "text"}) {
+        cases.push_back({"no field", {}, 400, std::string("missing field ") + name});
+    }
+    for (std::size_t i = 0; i < 5; ++i) cases[i].form.text = valid;
+    const auto without = [](httplib::MultipartFormDataItems items, const std::string& name) {
+        std::erase_if(items, [&](const auto& item) { return item.name == name; });
+        return items;
+    };
+    const auto reasonOf = [](const std::string& text) { return CheckSubmission(text).reason; };
+    cases.push_back({"a changed score", {}, 422, reasonOf(changed)});
+    cases.back().form.text = changed;
+    cases.push_back({"no text at all", {}, 422, reasonOf("")});
+    cases.push_back({"a nickname too long", {}, 400, "nickname is longer than 40 characters"});
+    cases.back().form.nickname = std::string(41, 'n');
+    cases.back().form.text = valid;
+    cases.push_back({"a nickname of invisible characters", {}, 400, "nickname is empty"});
+    cases.back().form.nickname = "\xE2\x80\x8B\x07 ";
+    cases.back().form.text = valid;
+    cases.push_back({"a city too long", {}, 400, "city is longer than 60 characters"});
+    cases.back().form.city = std::string(61, 'c');
+    cases.back().form.text = valid;
+    cases.push_back({"a recording of another game", {}, 422, "not produced by the recorded game"});
+    cases.back().form.text = valid;
+    cases.back().form.recording = genuine.recording;
+    cases.push_back({"a recording that is no script", {}, 422, ""});
+    cases.back().form.text = genuine.text;
+    cases.back().form.recording = "this is not a script\n";
+
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(std::string(c.what) + ": " + c.reason);
+        httplib::MultipartFormDataItems items = Items(c.form);
+        if (c.status == 400 && c.reason.starts_with("missing field "))
+            items = without(items, c.reason.substr(14));
+        const auto answer = client_->Post("/api/submissions", items);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, c.status) << answer->body;
+        const QString error = Json(answer->body).object()["error"].toString();
+        if (c.reason.empty()) {
+            EXPECT_TRUE(error.startsWith("cannot replay the recording: line 1: "))
+                << error.toStdString();
+        } else {
+            EXPECT_EQ(error.toStdString(), c.reason);
+        }
+    }
+
+    // A field twice, and a body that is not a form.
+    httplib::MultipartFormDataItems twice = Items(WithText(valid));
+    twice.push_back({"nickname", "Bob", "", ""});
+    const auto doubled = client_->Post("/api/submissions", twice);
+    EXPECT_EQ(doubled->status, 400);
+    EXPECT_EQ(Json(doubled->body).object()["error"], "field nickname given more than once");
+    const auto plain =
+        client_->Post("/api/submissions", "nickname=Ann", "application/x-www-form-urlencoded");
+    EXPECT_EQ(plain->status, 400);
+    EXPECT_TRUE(
+        Json(plain->body).object()["error"].toString().startsWith("send multipart/form-data"));
+
+    EXPECT_EQ(Scores().size(), 0);
+}
+
+TEST_F(ScoreService, ARecordingThatWroteTheTextProvesIt) {
+    const Genuine genuine = GenuineSession();
+    Form form;
+    form.text = genuine.text;
+    form.recording = genuine.recording;
+    const auto created = Post(form);
+    ASSERT_EQ(created->status, 201) << created->body;
+    const QJsonObject answer = Json(created->body).object();
+    EXPECT_EQ(answer["verdict"], "replayed");
+    const std::string id = std::to_string(answer["id"].toInteger());
+
+    const QJsonObject detail = Json(Get("/api/submissions/" + id)->body).object();
+    EXPECT_EQ(detail["text"].toString().toStdString(), genuine.text);
+    const QJsonObject played = detail["howPlayed"].toObject();
+    EXPECT_EQ(played["recording"], true);
+    EXPECT_EQ(played["games"], 2);
+    EXPECT_EQ(played["goodPresses"], 6);
+    EXPECT_EQ(played["wakeLateMs"].toObject()["max"], 1);
+    EXPECT_EQ(played["reactionMs"].toObject()["count"], 6);
+    EXPECT_EQ(played["date"].toObject()["future"], false);
+
+    const auto recording = Get("/submissions/" + id + "/recording");
+    EXPECT_EQ(recording->status, 200);
+    EXPECT_EQ(recording->body, genuine.recording);
+    EXPECT_NE(recording->get_header_value("Content-Disposition").find("attachment"),
+              std::string::npos);
+
+    // The board the replay ended on: four hits was the best game.
+    const auto picture = Get("/submissions/" + id + "/board.png");
+    EXPECT_EQ(picture->status, 200);
+    EXPECT_EQ(picture->get_header_value("Content-Type"), "image/png");
+    EXPECT_EQ(picture->body, "picture of a board with best 4");
+    EXPECT_EQ(Get("/submissions/" + id + "/board.png")->body, picture->body);
+    EXPECT_EQ(painter_.drawn, 1);  // drawn once, then kept
+
+    const std::string page = Get("/submissions/" + id)->body;
+    EXPECT_NE(page.find("replayed"), std::string::npos);
+    EXPECT_NE(page.find("/submissions/" + id + "/board.png"), std::string::npos);
+    EXPECT_NE(page.find("gyrolap --replay gyrolap-" + id + ".script"), std::string::npos);
+}
+
+TEST_F(ScoreService, ALaterRecordingUpgradesASealedEntryToItsPlayer) {
+    const Genuine genuine = GenuineSession();
+    Form sealed;
+    sealed.nickname = "First To Paste";
+    sealed.text = genuine.text;
+    const auto created = Post(sealed);
+    ASSERT_EQ(created->status, 201);
+    EXPECT_EQ(Json(created->body).object()["verdict"], "sealed");
+
+    Form proved;
+    proved.nickname = "Player";
+    proved.city = "Bergen";
+    proved.text = genuine.text;
+    proved.recording = genuine.recording;
+    const auto upgraded = Post(proved);
+    ASSERT_EQ(upgraded->status, 200) << upgraded->body;
+    const QJsonObject entry = Json(upgraded->body).object();
+    EXPECT_EQ(entry["id"], Json(created->body).object()["id"]);
+    EXPECT_EQ(entry["verdict"], "replayed");
+    EXPECT_EQ(entry["nickname"], "Player");
+    EXPECT_EQ(entry["city"], "Bergen");
+
+    // Sealed again later, it stays replayed and keeps its player.
+    const auto again = Post(sealed);
+    EXPECT_EQ(again->status, 200);
+    EXPECT_EQ(Json(again->body).object()["verdict"], "replayed");
+    EXPECT_EQ(Json(again->body).object()["nickname"], "Player");
+    EXPECT_EQ(Scores().size(), 1);
+}
+
+TEST_F(ScoreService, TheSameTextFromManyClientsAtOnceIsStoredOnce) {
+    constexpr int kClients = 8;
+    const std::string text = SealedText("27", "19.333");
+    std::vector<int> statuses(kClients);
+    std::vector<qint64> ids(kClients);
+    std::vector<std::thread> clients;
+    std::atomic<int> ready = 0;
+    for (int i = 0; i < kClients; ++i) {
+        clients.emplace_back([&, i] {
+            httplib::Client client("127.0.0.1", service_->Port());
+            Form form;
+            form.nickname = "Client " + std::to_string(i);
+            form.text = text;
+            const auto items = Items(form);
+            ++ready;
+            while (ready < kClients) std::this_thread::yield();
+            const auto answer = client.Post("/api/submissions", items);
+            statuses[i] = answer ? answer->status : -1;
+            ids[i] = answer ? Json(answer->body).object()["id"].toInteger() : -1;
+        });
+    }
+    for (std::thread& client : clients) client.join();
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 201), 1);
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), 200), kClients - 1);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), ids[0]), kClients);
+    EXPECT_EQ(Scores().size(), 1);
+}
+
+TEST_F(ScoreService, TheLeaderboardListsTheBestFirst) {
+    struct Posted {
+        const char* best;
+        const char* average;
+    };
+    // In the order they are sent; the ties on best are settled by the average, then by who came
+    // first.
+    const Posted posted[] = {{"5", "1.666"},   {"27", "19.333"}, {"12", "4.000"},
+                             {"27", "20.000"}, {"12", "5.000"},  {"100", "33.333"}};
+    float draw = 0.1f;
+    for (const Posted& p : posted) {
+        Form form;
+        form.nickname = std::string("best ") + p.best + " average " + p.average;
+        form.text = SealedText(p.best, p.average, "5/16/2001", draw += 0.1f);
+        ASSERT_EQ(Post(form)->status, 201);
+    }
+    std::vector<std::string> order;
+    for (const auto& entry : Scores())
+        order.push_back(entry.toObject()["nickname"].toString().toStdString());
+    EXPECT_EQ(order, (std::vector<std::string>{"best 100 average 33.333", "best 27 average 20.000",
+                                               "best 27 average 19.333", "best 12 average 5.000",
+                                               "best 12 average 4.000", "best 5 average 1.666"}));
+    const QJsonArray page = Json(Get("/api/scores?offset=1&limit=2")->body).array();
+    ASSERT_EQ(page.size(), 2);
+    EXPECT_EQ(page[0].toObject()["nickname"], "best 27 average 20.000");
+    EXPECT_EQ(Get("/api/scores?limit=ten")->status, 400);
+
+    const std::string html = Get("/")->body;
+    EXPECT_LT(html.find("best 100 average 33.333"), html.find("best 5 average 1.666"));
+}
+
+TEST_F(ScoreService, StoredStringsAreShownAsTextOnPagesAndInJson) {
+    const std::string nickname = "<script>alert(\"x\")</script> & 'q' \\";
+    Form form;
+    form.nickname = nickname;
+    form.city = "<img src=x onerror=alert(1)>";
+    form.text = SealedText("27", "19.333");
+    const auto created = Post(form);
+    ASSERT_EQ(created->status, 201);
+    const std::string id = std::to_string(Json(created->body).object()["id"].toInteger());
+
+    EXPECT_EQ(Scores()[0].toObject()["nickname"].toString().toStdString(), nickname);
+    EXPECT_EQ(Json(Get("/api/submissions/" + id)->body).object()["city"],
+              "<img src=x onerror=alert(1)>");
+    for (const std::string& path : {std::string("/"), "/submissions/" + id}) {
+        SCOPED_TRACE(path);
+        const auto page = Get(path);
+        EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
+        EXPECT_EQ(page->body.find("<script>"), std::string::npos);
+        EXPECT_EQ(page->body.find("<img src=x"), std::string::npos);
+        EXPECT_NE(page->body.find("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; 'q' \\"),
+                  std::string::npos);
+    }
+}
+
+TEST_F(ScoreService, TheFormIsAnsweredWithAPage) {
+    const std::string form = Get("/submit")->body;
+    for (const char* field : {"nickname", "city", "state", "country", "text", "recording"})
+        EXPECT_NE(form.find(std::string("name=\"") + field + "\""), std::string::npos) << field;
+    EXPECT_NE(form.find("action=\"/api/submissions\""), std::string::npos);
+
+    httplib::MultipartFormDataItems items = Items(WithText(SealedText("12", "4.000")));
+    items.push_back({"reply", "page", "", ""});
+    items.push_back({"recording", "", "", "application/octet-stream"});  // no file chosen
+    const auto answer = client_->Post("/api/submissions", items);
+    EXPECT_EQ(answer->status, 201);
+    EXPECT_EQ(answer->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    EXPECT_NE(answer->body.find("Your score is on the leaderboard"), std::string::npos);
+    EXPECT_NE(answer->body.find("href=\"/submissions/"), std::string::npos);
+    EXPECT_EQ(Scores()[0].toObject()["verdict"], "sealed");
+
+    httplib::MultipartFormDataItems wrong = Items(WithText("GY"));
+    wrong.push_back({"reply", "page", "", ""});
+    const auto refused = client_->Post("/api/submissions", wrong);
+    EXPECT_EQ(refused->status, 422);
+    EXPECT_NE(refused->body.find("Not taken: "), std::string::npos);
+}
+
+TEST_F(ScoreService, ADateInTheFutureIsFlagged) {
+    Stop();
+    ServiceOptions options;
+    options.now = [] {
+        return std::chrono::sys_days(std::chrono::year(2026) / 12 / 10) + std::chrono::hours(9);
+    };
+    Start(options);
+    const auto created = Post(WithText(SealedText("27", "19.333", "12/24/2026")));
+    ASSERT_EQ(created->status, 201);
+    const std::string id = std::to_string(Json(created->body).object()["id"].toInteger());
+    const QJsonObject detail = Json(Get("/api/submissions/" + id)->body).object();
+    EXPECT_EQ(detail["received"], "2026-12-10T09:00:00Z");
+    const QJsonObject date = detail["howPlayed"].toObject()["date"].toObject();
+    EXPECT_EQ(date["future"], true);
+    EXPECT_EQ(date["readings"].toArray()[0].toObject()["daysBeforeReceived"], -14);
+    EXPECT_NE(Get("/submissions/" + id)->body.find("in the future"), std::string::npos);
+}
+
+TEST_F(ScoreService, BusyReplaysAreToldToComeBackLater) {
+    Stop();
+    ServiceOptions options;
+    options.replaySlots = 1;
+    options.slotWait = std::chrono::milliseconds(0);
+    Start(options);
+    const Genuine genuine = GenuineSession();
+    Form form;
+    form.text = genuine.text;
+    form.recording = genuine.recording;
+
+    ASSERT_TRUE(service_->ReplaySlots().Take(std::chrono::milliseconds(0)));
+    const auto busy = Post(form);
+    EXPECT_EQ(busy->status, 503);
+    EXPECT_EQ(busy->get_header_value("Retry-After"), "2");
+    EXPECT_EQ(Scores().size(), 0);
+    service_->ReplaySlots().Give();
+    EXPECT_EQ(Post(form)->status, 201);
+}
+
+TEST_F(ScoreService, BodiesTooLargeOrUnboundedAreRefusedBeforeTheyAreRead) {
+    const std::string head =
+        "POST /api/submissions HTTP/1.1\r\nHost: x\r\n"
+        "Content-Type: multipart/form-data; boundary=b\r\n";
+    struct Case {
+        const char* what;
+        std::string headers;
+        std::string status;
+    };
+    const Case cases[] = {
+        {"one byte over the bound", "Content-Length: " + std::to_string(kMaxRequestBytes + 1),
+         "413"},
+        {"far over the bound", "Content-Length: 99999999999999", "413"},
+        {"no length", "Connection: keep-alive", "411"},
+        {"in chunks", "Transfer-Encoding: chunked", "411"},
+        {"compressed", "Content-Length: 100\r\nContent-Encoding: gzip", "415"},
+        {"a length that is no number", "Content-Length: 12abc", "400"},
+        {"waiting for a go-ahead", "Content-Length: 99999999999\r\nExpect: 100-continue", "413"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Only the head is sent: the answer must come without the body.
+        const std::string answer = RawExchange(service_->Port(), head + c.headers + "\r\n\r\n");
+        EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 " + c.status) << answer;
+        EXPECT_NE(answer.find("Connection: close"), std::string::npos);
+        EXPECT_NE(answer.find("{\"error\":"), std::string::npos);
+    }
+    // A head without an end is cut off at its bound.
+    const std::string endless = "GET / HTTP/1.1\r\nX-Long: " + std::string(1 << 20, 'a');
+    const std::string cut = RawExchange(service_->Port(), endless);
+    EXPECT_EQ(cut.find("200 OK"), std::string::npos) << cut.substr(0, 40);
+    // And the service goes on serving.
+    EXPECT_EQ(Get("/api/scores")->status, 200);
+}
+
+TEST_F(ScoreService, WhatIsNotThereIsNotFound) {
+    EXPECT_EQ(Get("/api/submissions/7")->status, 404);
+    EXPECT_EQ(Json(Get("/api/submissions/7")->body).object()["error"], "no such entry");
+    EXPECT_EQ(Get("/submissions/7")->status, 404);
+    EXPECT_EQ(Get("/submissions/99999999999999999999")->status, 404);
+    EXPECT_EQ(Get("/nowhere")->status, 404);
+    // A sealed entry has neither a board nor a recording.
+    const auto created = Post(WithText(SealedText("5", "1.666")));
+    const std::string id = std::to_string(Json(created->body).object()["id"].toInteger());
+    EXPECT_EQ(Get("/submissions/" + id + "/board.png")->status, 404);
+    EXPECT_EQ(Get("/submissions/" + id + "/recording")->status, 404);
+}
+
+}  // namespace
+}  // namespace gyrolap::scores
