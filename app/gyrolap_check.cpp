@@ -14,8 +14,12 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iostream>
+#include <iterator>
 #include <optional>
 #include <set>
+#include <sstream>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,10 +63,29 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-// One input line, kept until the recording has been replayed.
-struct Line {
-    std::string text;
-    bool tooLong = false;
+// Standard input or the FILE, read through stdio so that a failed read is told apart from the
+// end of the input (an iostream sees both as the end), with the error kept.
+class InputBuffer final : public std::streambuf {
+  public:
+    explicit InputBuffer(std::FILE* file) : file_(file) {}
+    // The errno of a read that failed, or 0.
+    int Error() const { return error_; }
+
+  protected:
+    int_type underflow() override {
+        const std::size_t got = std::fread(buffer_, 1, sizeof buffer_, file_);
+        if (got == 0) {
+            if (std::ferror(file_)) error_ = errno != 0 ? errno : EIO;
+            return traits_type::eof();
+        }
+        setg(buffer_, buffer_, buffer_ + got);
+        return traits_type::to_int_type(buffer_[0]);
+    }
+
+  private:
+    std::FILE* file_;
+    int error_ = 0;
+    char buffer_[1 << 16];
 };
 
 // Replays the recording on the virtual clock and keeps, of the texts it put on the clipboard,
@@ -154,62 +177,35 @@ int main(int argc, char** argv) {
 
     const bool fromStdin = argument == "-";
     const std::string name = fromStdin ? "standard input" : gyrolap::Shortened(argument, 200);
-    std::FILE* input = fromStdin ? stdin : std::fopen(argument.c_str(), "rb");
-    if (input == nullptr) return Fail("cannot open " + name + ": " + std::strerror(errno));
-
-    bool allValid = true;
-    bool writeFailed = false;
-    int writeError = 0;
-    std::set<std::string> played;
-    const auto answer = [&](std::string_view line, bool tooLong) {
-        bool valid = false;
-        const std::string text =
-            gyrolap::AnswerTo(line, tooLong, valid, recording ? &played : nullptr);
-        allValid = allValid && valid;
-        if (!writeFailed && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
-            writeFailed = true;
-            writeError = errno;
-        }
+    std::FILE* file = fromStdin ? stdin : std::fopen(argument.c_str(), "rb");
+    if (file == nullptr) return Fail("cannot open " + name + ": " + std::strerror(errno));
+    InputBuffer buffer(file);
+    std::istream input(&buffer);
+    const auto readFailed = [&] {
+        return buffer.Error() != 0 ? "cannot read " + name + ": " + std::strerror(buffer.Error())
+                                   : std::string();
     };
-    // With a recording, the lines wait for the replay, which needs to know what they ask.
-    std::vector<Line> waiting;
-    gyrolap::LineSplitter splitter([&](std::string_view line, bool tooLong) {
-        if (recording)
-            waiting.push_back(Line{std::string(line), tooLong});
-        else
-            answer(line, tooLong);
-    });
 
-    static char buffer[1 << 16];
-    std::size_t got = 0;
-    while (!writeFailed && (got = std::fread(buffer, 1, sizeof buffer, input)) > 0) {
-        splitter.Feed(std::string_view(buffer, got));
-    }
-    const bool readFailed = std::ferror(input) != 0;
-    const int readError = errno;
-    if (!fromStdin) std::fclose(input);
-    if (readFailed) return Fail("cannot read " + name + ": " + std::strerror(readError));
-    if (!writeFailed) splitter.Finish();
-
-    if (recording) {
-        std::set<std::string> asked;
-        for (const Line& line : waiting) {
-            if (line.tooLong) continue;
-            const gyrolap::SubmissionCheck check = gyrolap::CheckSubmission(line.text);
-            if (check.valid) asked.insert(check.text);
-        }
+    gyrolap::CheckCounts counts;
+    if (!recording) {
+        counts = gyrolap::CheckStream(input, std::cout);
+    } else {
+        // The lines are read first: the replay keeps only the texts they ask about.
+        const std::string lines(std::istreambuf_iterator<char>(input), {});
+        if (const std::string error = readFailed(); !error.empty()) return Fail(error);
+        std::istringstream asking(lines);
+        const std::set<std::string> asked = gyrolap::ValidTexts(asking);
+        std::set<std::string> played;
         if (const std::string error = Replay(recordingFile, recordingName, maxBytes, asked, played);
             !error.empty())
             return Fail(error);
-        for (const Line& line : waiting) answer(line.text, line.tooLong);
+        std::istringstream answering(lines);
+        counts = gyrolap::CheckStream(answering, std::cout, &played);
     }
-
-    if (!writeFailed && (std::fflush(stdout) != 0 || std::ferror(stdout))) {
-        writeFailed = true;
-        writeError = errno;
+    if (!fromStdin) std::fclose(file);
+    if (const std::string error = readFailed(); !error.empty()) return Fail(error);
+    if (!std::cout.flush() || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        return Fail(std::string("cannot write the answers: ") + std::strerror(errno));
     }
-    if (writeFailed) {
-        return Fail(std::string("cannot write the answers: ") + std::strerror(writeError));
-    }
-    return allValid ? 0 : 1;
+    return counts.invalid == 0 ? 0 : 1;
 }

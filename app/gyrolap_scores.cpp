@@ -164,8 +164,8 @@ class WindowPainter final : public gyrolap::scores::BoardPainter {
 
   private:
     static std::string Draw(const gyrolap::Board& board) {
-        gyrolap::MainWindow window(board);
-        window.renderBoard();
+        gyrolap::MainWindow window;
+        window.renderBoard(board);
         const QImage picture = window.grab().toImage();
         QByteArray bytes;
         QBuffer buffer(&bytes);

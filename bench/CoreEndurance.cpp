@@ -42,7 +42,7 @@ void NoteStackDepth() {
     if (depth > deepestStack) deepestStack = depth;
 }
 
-class BenchPlatform final : public gyrolap::Sources, public gyrolap::Effects {
+class BenchPorts final : public gyrolap::Sources, public gyrolap::Effects {
   public:
     void ReseedRandom() override { NoteStackDepth(); }
     float NextRandom() override { return 0.0f; }  // start 1: the lap limit ends every game
@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
     stackTop = &top;
 
     gyrolap::VirtualDriver driver(0xFFFF0000u);  // the clock wraps early in the run
-    BenchPlatform platform;
-    gyrolap::Game game(platform, platform);
+    BenchPorts ports;
+    gyrolap::Game game(ports, ports);
     auto& scheduler = game.scheduler();
     driver.Load(game);
     driver.AdvanceTo(game, 1600);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Submit Score: build the submission text once per action press, put it on the clipboard,
 // tell the player where to send it, and give the keyboard back to the action button.
-#include "submit/SubmitScore.h"
+#include "submit/SubmissionInstructions.h"
 
 #include "game/Game.h"
 #include "submit/ValidationCode.h"

@@ -12,7 +12,7 @@ namespace gyrolap::sim {
 namespace {
 
 // The longest text of one random value that is read at all, as long as any other line.
-constexpr std::size_t kMaxValueLength = kMaxScriptLineLength;
+constexpr std::size_t kMaxValueLength = kMaxLineLength;
 // How much of a script's word a message quotes.
 constexpr std::size_t kQuoteLength = 40;
 
@@ -90,7 +90,7 @@ std::string RestAfter(std::string_view text, std::string_view word) {
     return std::string(rest);
 }
 
-// What a line says, from its text as kept (at most kMaxScriptLineLength bytes); nothing for a
+// What a line says, from its text as kept (at most kMaxLineLength bytes); nothing for a
 // blank line or a comment.
 std::optional<ScriptLine> Interpret(const std::string& text, bool tooLong, std::size_t number) {
     const Words words = SplitWords(text);
@@ -98,7 +98,7 @@ std::optional<ScriptLine> Interpret(const std::string& text, bool tooLong, std::
     if (!words.empty() && words[0][0] == '#') return std::nullopt;
     if (words.empty() || (tooLong && IsCommand(words[0]))) {
         throw ScriptError(number,
-                          "line is longer than " + std::to_string(kMaxScriptLineLength) + " bytes");
+                          "line is longer than " + std::to_string(kMaxLineLength) + " bytes");
     }
     ScriptLine line;
     line.line = number;
@@ -249,7 +249,7 @@ std::optional<ScriptLine> ScriptReader::Next() {
                         part = Part::Comment;
                     }
                     text += c;
-                    if (text.size() >= kMaxScriptLineLength) part = Part::Rest;
+                    if (text.size() >= kMaxLineLength) part = Part::Rest;
                     break;
                 case Part::Random:
                     // The values are taken one by one: a line's length costs nothing, its
@@ -265,7 +265,7 @@ std::optional<ScriptLine> ScriptReader::Next() {
                 case Part::Comment:
                     break;
                 case Part::Rest:
-                    if (text.size() < kMaxScriptLineLength) {
+                    if (text.size() < kMaxLineLength) {
                         text += c;
                     } else {
                         tooLong = true;

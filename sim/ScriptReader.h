@@ -14,11 +14,10 @@
 #include <vector>
 
 #include "game/Input.h"
+#include "submit/LineBound.h"
 
 namespace gyrolap::sim {
 
-// No line of a sensible script comes near this; a longer one is refused without being kept.
-inline constexpr std::size_t kMaxScriptLineLength = 4096;
 // Times beyond this are refused, so that no clock arithmetic on them can overflow.
 inline constexpr std::uint64_t kLatestScriptTime = std::uint64_t{1} << 53;
 

@@ -85,24 +85,45 @@ std::string AnswerTo(std::string_view line, bool tooLong, bool& valid,
     return answer;
 }
 
-CheckCounts CheckStream(std::istream& in, std::ostream& out) {
-    CheckCounts counts;
-    LineSplitter splitter([&](std::string_view line, bool tooLong) {
-        ++counts.lines;
-        bool valid = false;
-        const std::string answer = AnswerTo(line, tooLong, valid);
-        if (!valid) ++counts.invalid;
-        out.write(answer.data(), static_cast<std::streamsize>(answer.size()));
-    });
+namespace {
+
+// Cuts everything `in` holds into lines for `splitter`, while `keepOn` says so.
+template <class KeepOn>
+void SplitAll(std::istream& in, LineSplitter& splitter, KeepOn keepOn) {
     std::array<char, 1 << 16> buffer;
-    while (in) {
+    while (in && keepOn()) {
         in.read(buffer.data(), buffer.size());
         const auto got = in.gcount();
         if (got <= 0) break;
         splitter.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
     }
-    if (!in.bad()) splitter.Finish();
+    if (!in.bad() && keepOn()) splitter.Finish();
+}
+
+}  // namespace
+
+CheckCounts CheckStream(std::istream& in, std::ostream& out, const std::set<std::string>* played) {
+    CheckCounts counts;
+    LineSplitter splitter([&](std::string_view line, bool tooLong) {
+        ++counts.lines;
+        bool valid = false;
+        const std::string answer = AnswerTo(line, tooLong, valid, played);
+        if (!valid) ++counts.invalid;
+        out.write(answer.data(), static_cast<std::streamsize>(answer.size()));
+    });
+    SplitAll(in, splitter, [&out] { return out.good(); });
     return counts;
+}
+
+std::set<std::string> ValidTexts(std::istream& in) {
+    std::set<std::string> texts;
+    LineSplitter splitter([&texts](std::string_view line, bool tooLong) {
+        if (tooLong) return;
+        SubmissionCheck check = CheckSubmission(line);
+        if (check.valid) texts.insert(std::move(check.text));
+    });
+    SplitAll(in, splitter, [] { return true; });
+    return texts;
 }
 
 }  // namespace gyrolap

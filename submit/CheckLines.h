@@ -11,12 +11,10 @@
 #include <string>
 #include <string_view>
 
+#include "submit/LineBound.h"
 #include "submit/SubmissionCheck.h"
 
 namespace gyrolap {
-
-// No submission text comes near this; a longer line is answered without being kept.
-inline constexpr std::size_t kMaxLineLength = 4096;
 
 // Cuts bytes that arrive in pieces into lines. LF, CR LF and CR alone each end a line. A line
 // longer than kMaxLineLength is dropped as it arrives and reported as too long, so the memory
@@ -62,7 +60,13 @@ struct CheckCounts {
     std::size_t invalid = 0;
 };
 
-// Answers every line of `in` on `out`. Reading or writing errors are left in the streams' state.
-CheckCounts CheckStream(std::istream& in, std::ostream& out);
+// Answers every line of `in` on `out` (with `played`, as AnswerTo says), until the input ends or
+// the output fails. Reading or writing errors are left in the streams' state.
+CheckCounts CheckStream(std::istream& in, std::ostream& out,
+                        const std::set<std::string>* played = nullptr);
+
+// The submission texts among the lines of `in` that are valid, as the checker reads them: what
+// a replayed recording must put on the clipboard for them to count as played.
+std::set<std::string> ValidTexts(std::istream& in);
 
 }  // namespace gyrolap

@@ -116,8 +116,14 @@ void WindowDriver::StopPainting() {
 void WindowDriver::Fail(const char* what) {
     std::fprintf(stderr, "gyrolap: %s\n", what);
     Quit();
-    QMessageBox::critical(nullptr, QStringLiteral("Gyrolap"), QString::fromUtf8(what));
-    QCoreApplication::exit(1);
+    // The player reads what went wrong; closing the box ends the program with status 1.
+    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Gyrolap"),
+                                QString::fromUtf8(what), QMessageBox::Ok, &window_);
+    box->setObjectName(QStringLiteral("failure"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    connect(box, &QDialog::finished, box, [] { QCoreApplication::exit(1); });
+    box->show();
 }
 
 }  // namespace gyrolap

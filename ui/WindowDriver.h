@@ -49,7 +49,8 @@ class WindowDriver : public QObject {
     void Show(Snapshot snapshot);
     // Stops painting: the game is over.
     void StopPainting();
-    // Like any unexpected run-time error: says what went wrong and ends the program.
+    // Like any unexpected run-time error: the game ends, standard error and a box say what went
+    // wrong, and the program ends with status 1 once the box is closed.
     void Fail(const char* what);
 
     MainWindow& window_;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // gyrolap-check --replay: a submission counts as played only when replaying the player's
-// recording puts exactly that text on the clipboard; a valid code alone no longer does.
+// recording puts exactly that text on the clipboard; a valid code alone does not.
 #include <gtest/gtest.h>
 
 #include <filesystem>

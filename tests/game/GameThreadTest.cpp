@@ -4,6 +4,7 @@
 // board torn between two frames, and a stop that ends everything at once, even mid-wait.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -12,12 +13,12 @@
 #include "game/GameThread.h"
 #include "sim/BoardText.h"
 #include "support/MovedClock.h"
-#include "support/ScriptedPlatform.h"
+#include "support/StandIn.h"
 
 namespace gyrolap {
 namespace {
 
-using testing::ScriptedPlatform;
+using testing::StandIn;
 
 const std::vector<float> kDraws = {0.0f, 0.5f, 0.0f, 0.5f, 0.25f, 0.75f, 0.0f, 0.9f};
 
@@ -35,10 +36,10 @@ struct Inputs final : SessionLog {
 // The same game twice: one handed its inputs directly, one on its own thread, on a clock the
 // test moves. The test plays the timer for both.
 struct Twins {
-    ScriptedPlatform directPlatform{kDraws};
-    Game direct{directPlatform, directPlatform};
-    ScriptedPlatform threadedPlatform{kDraws};
-    Game threaded{threadedPlatform, threadedPlatform};
+    StandIn directPorts{kDraws};
+    Game direct{directPorts, directPorts};
+    StandIn threadedPorts{kDraws};
+    Game threaded{threadedPorts, threadedPorts};
     Inputs inputs;
     testing::MovedClock clock;
     std::atomic<std::uint64_t>& now = clock.now;
@@ -92,9 +93,9 @@ TEST(GameThread, PlaysTheGameItPlaysWhenHandedTheInputsDirectly) {
     twins.RunTo(9000);
     EXPECT_EQ(twins.Board(twins.threaded), twins.Board(twins.direct));
     EXPECT_EQ(twins.ThreadSnapshot(), twins.Board(twins.direct));
-    EXPECT_EQ(twins.threadedPlatform.messages, twins.directPlatform.messages);
-    EXPECT_EQ(twins.threadedPlatform.clipboard, twins.directPlatform.clipboard);
-    EXPECT_EQ(twins.threadedPlatform.clipboard.size(), 1u);
+    EXPECT_EQ(twins.threadedPorts.messages, twins.directPorts.messages);
+    EXPECT_EQ(twins.threadedPorts.clipboard, twins.directPorts.clipboard);
+    EXPECT_EQ(twins.threadedPorts.clipboard.size(), 1u);
     EXPECT_EQ(twins.thread.LatestSnapshot().wake, twins.direct.NextWake());
 }
 
@@ -116,9 +117,13 @@ TEST(GameThread, TakesEveryInputOnceAtItsOwnReadingInTheOrderRead) {
     a.join();
     b.join();
     twins.clock.WaitIdle();
-    // Wake-ups that found nothing due and closes with no box are not heard; a close is only
-    // ever heard when it closed something. What is heard comes in reading order.
+    // Every close is heard, box or not; a wake-up only when it ended a wait. What is heard
+    // comes in reading order.
     const auto& heard = twins.inputs.heard;
+    const auto closes =
+        std::count_if(heard.begin() + static_cast<std::ptrdiff_t>(before), heard.end(),
+                      [](const auto& input) { return input.second == Input::MessageClosed; });
+    EXPECT_EQ(closes, kEach);
     for (std::size_t i = before + 1; i < heard.size(); ++i)
         EXPECT_LE(heard[i - 1].first, heard[i].first) << i;
     // Now the game is idle on its track: presses count. Each Start and each miss is heard once.
@@ -127,7 +132,7 @@ TEST(GameThread, TakesEveryInputOnceAtItsOwnReadingInTheOrderRead) {
     twins.thread.Post(Input::Press);  // at the same reading: judged once, as a miss
     twins.clock.WaitIdle();
     ASSERT_EQ(heard.size(), beforePresses + 2);
-    EXPECT_EQ(twins.threadedPlatform.messages.size(), 1u);
+    EXPECT_EQ(twins.threadedPorts.messages.size(), 1u);
 }
 
 TEST(GameThread, NoFrameIsEverTornBetweenTwoChanges) {
@@ -208,8 +213,8 @@ class WatchedSteadyClock final : public GameClock {
 
 TEST(GameThread, AStopWhileTheGameWaitsEndsEverythingAtOnce) {
     // The real clock: the thread sleeps until the animation's next ball.
-    ScriptedPlatform platform{kDraws};
-    Game game{platform, platform};
+    StandIn ports{kDraws};
+    Game game{ports, ports};
     Inputs inputs;
     game.SetLog(&inputs);
     WatchedSteadyClock clock{game};
@@ -226,8 +231,8 @@ TEST(GameThread, AStopWhileTheGameWaitsEndsEverythingAtOnce) {
 }
 
 TEST(GameThread, SleepsUntilTheVeryMillisecondTheWaitEnds) {
-    ScriptedPlatform platform{kDraws};
-    Game game{platform, platform};
+    StandIn ports{kDraws};
+    Game game{ports, ports};
     WatchedSteadyClock clock{game};
     GameThread thread{game, clock, nullptr};
     thread.Start();

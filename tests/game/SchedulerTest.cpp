@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "game/Scheduler.h"
-#include "support/ScriptedPlatform.h"
+#include "support/StandIn.h"
 
 namespace gyrolap {
 namespace {
 
 struct Fixture : ::testing::Test {
-    testing::ScriptedPlatform platform;
-    Scheduler scheduler{platform};
+    testing::StandIn ports;
+    Scheduler scheduler{ports};
     std::vector<std::string> log;
 
     // Waits `delay` ms from its own start, logging when it starts and ends.
@@ -96,7 +96,7 @@ TEST_F(Fixture, MessageBoxBlocksTheActivityUntilClosed) {
         log.push_back("closed");
     }(scheduler, log));
     EXPECT_TRUE(scheduler.WaitingForMessage());
-    EXPECT_EQ(platform.messages, std::vector<std::string>{"Text"});
+    EXPECT_EQ(ports.messages, std::vector<std::string>{"Text"});
     EXPECT_EQ(scheduler.Deadline(), std::nullopt);
     RunTo(1000);
     EXPECT_TRUE(log.empty());

@@ -29,7 +29,7 @@ class PublishedText : public ::testing::TestWithParam<PublishedSubmission> {};
 TEST_P(PublishedText, IsWhatTheGameSendsFromTheSameBoard) {
     const PublishedSubmission& published = GetParam();
     Play play({published.Draw()});
-    ASSERT_EQ(published.date, "5/16/2001");  // the test platform's date
+    ASSERT_EQ(published.date, "5/16/2001");  // the stand-in's date
     play.AdvanceTo(1700);
     play.board().lblScores[kBestLabel] = published.best;
     play.board().lblScores[kAverageLabel] = published.average;

@@ -50,20 +50,16 @@ struct RecordedSession {
 
 namespace recorded_detail {
 
-class Platform final : public gyrolap::Platform {
+class PlannedPorts final : public gyrolap::Sources, public gyrolap::Effects {
   public:
-    Platform(const SessionPlan& plan, RecordedSession& out) : plan_(plan), out_(out) {}
-    void ReseedRandom() override {}
+    PlannedPorts(const SessionPlan& plan, RecordedSession& out) : plan_(plan), out_(out) {}
     float NextRandom() override {
         const float value = plan_.randoms[next_++ % plan_.randoms.size()];
         out_.drawn.push_back(value);
         return value;
     }
     std::string ShortDate() override { return plan_.date; }
-    void SetClipboardText(std::string_view text) override { out_.clipboard.emplace_back(text); }
-    void ShowMessage(std::string_view, std::string_view) override {}
-    void OpenUrl(std::string_view) override {}
-    void FocusActionButton() override {}
+    void HandOverSubmission(std::string_view text) override { out_.clipboard.emplace_back(text); }
 
   private:
     const SessionPlan& plan_;
@@ -75,16 +71,11 @@ class Platform final : public gyrolap::Platform {
 
 inline RecordedSession RecordSession(const SessionPlan& plan) {
     RecordedSession out;
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* file = open_memstream(&buffer, &size);
-    if (!file) throw std::runtime_error("open_memstream failed");
     {
-        recorded_detail::Platform platform(plan, out);
-        sim::ScriptWriter writer(file);
-        Game game(platform);
+        recorded_detail::PlannedPorts ports(plan, out);
+        sim::ScriptWriter writer([&out](std::string line) { out.recording += line + '\n'; });
+        Game game(ports, ports);
         game.SetLog(&writer);
-        game.PrepareLoad();
         game.Load(plan.clock);
         std::uint64_t now = 0;  // ms after start-up
         std::size_t wakes = 0;
@@ -162,9 +153,6 @@ inline RecordedSession RecordSession(const SessionPlan& plan) {
         }
         game.Quit(reading(now + 500));
     }
-    std::fclose(file);
-    out.recording.assign(buffer, size);
-    std::free(buffer);
     return out;
 }
 

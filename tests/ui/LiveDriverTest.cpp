@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
+#include <stdexcept>
 
 #include "game/Game.h"
 #include "support/MovedClock.h"
@@ -154,6 +156,18 @@ TEST_F(RealWindow, SubmitScorePutsTheTextOnTheClipboardAndHandsTheFocusBack) {
     Box()->accept();
 }
 
+TEST_F(RealWindow, AChangeThatComesBetweenTwoFramesIsPaintedAtTheNext) {
+    // A slow screen: snapshots come faster than frames, and the last of a burst must still be
+    // painted, not only the one before it.
+    driver.SetPaintInterval(100);
+    Advance(1600);
+    auto* action = window.findChild<QPushButton*>("cmdAction");
+    QTest::mousePress(action, Qt::LeftButton);  // Start
+    Sync();
+    ASSERT_EQ(driver.LatestSnapshot().board.cmdAction, "Accelerate");
+    EXPECT_TRUE(QTest::qWaitFor([action] { return action->text() == "Accelerate"; }));
+}
+
 TEST_F(RealWindow, ClosingMidRunEndsEverythingWithoutTheMissBox) {
     Advance(1600);
     QTest::mousePress(Button("cmdAction"), Qt::LeftButton);
@@ -198,6 +212,43 @@ TEST(StartUp, TheFirstBallWaitsForTheWindowToBeOnTheScreen) {
     EXPECT_EQ(latest.board.imgBall[1].picture, 2);
     EXPECT_FALSE(latest.board.imgBall[2].visible);
     EXPECT_EQ(latest.state.StepStart, 5000u);
+}
+
+// Sources that fail at the first draw, as a fault in the game would make its thread fail.
+class FailingSources final : public Sources {
+  public:
+    float NextRandom() override { throw std::runtime_error("the generator broke"); }
+    std::string ShortDate() override { return "5/16/2001"; }
+};
+
+TEST(StartUp, AGameThatFailsEndsAndSaysWhyInABoxWhoseCloseEndsTheProgram) {
+    testing::MovedClock clock{0};
+    MainWindow window;
+    QtEffects effects{window};
+    FailingSources sources;
+    Game game{sources, effects};
+    LiveDriver driver{game, clock, effects, window};
+    driver.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&driver] { return driver.Started(); }));
+    clock.WaitIdle();
+    QTest::mousePress(window.findChild<QPushButton*>("cmdAction"), Qt::LeftButton);  // Start
+    auto* failure = window.findChild<QMessageBox*>("failure");
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        failure = window.findChild<QMessageBox*>("failure");
+        return failure != nullptr && failure->isVisible();
+    }));
+    EXPECT_EQ(failure->text(), "the generator broke");
+    EXPECT_EQ(failure->icon(), QMessageBox::Critical);
+    // The game has ended: nothing more reaches it, and its thread is gone.
+    EXPECT_TRUE(game.scheduler().Idle());
+    EXPECT_EQ(game.NextWake(), std::nullopt);
+    // The player closes the box as a player does; the program's loop ends with status 1.
+    int status = -1;
+    QTimer::singleShot(
+        0, [&] { QTest::mouseClick(failure->button(QMessageBox::Ok), Qt::LeftButton); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });  // a close that never comes
+    status = QCoreApplication::exec();
+    EXPECT_EQ(status, 1);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// What the Submit Score flow tells the player; see SubmitScore.h.
-#include "submit/SubmitScore.h"
+// What the Submit Score flow tells the player; see SubmissionInstructions.h.
+#include "submit/SubmissionInstructions.h"
 
 namespace gyrolap {
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// A platform for the core's tests: random values from a list (0 once it runs out), a fixed
-// date, and a record of what the game showed and put on the clipboard.
+// A stand-in for what hosts the game, for the core's tests: random values from a list (0 once it
+// runs out), a fixed date, and a record of the messages the game showed and the submissions it
+// handed over.
 #pragma once
 
 #include <cstddef>
@@ -11,9 +12,9 @@
 
 namespace gyrolap::testing {
 
-class ScriptedPlatform final : public Sources, public Effects {
+class StandIn final : public Sources, public Effects {
   public:
-    explicit ScriptedPlatform(std::vector<float> randoms = {}) : randoms_(std::move(randoms)) {}
+    explicit StandIn(std::vector<float> randoms = {}) : randoms_(std::move(randoms)) {}
 
     void ReseedRandom() override {}
     float NextRandom() override { return next_ < randoms_.size() ? randoms_[next_++] : 0.0f; }
