@@ -2,7 +2,6 @@
 // The game played live; see LiveDriver.h.
 #include "ui/LiveDriver.h"
 
-#include <QCoreApplication>
 #include <exception>
 
 #include "ui/MainWindow.h"
@@ -16,10 +15,6 @@ LiveDriver::LiveDriver(Game& game, GameClock& clock, QtEffects& effects, MainWin
     effects_.OnMessageClosed([this] { Deliver(Input::MessageClosed); });
     connect(&window_, &MainWindow::actionPressed, this, [this] { Deliver(Input::Press); });
     connect(&window_, &MainWindow::submitClicked, this, [this] { Deliver(Input::Submit); });
-    connect(&window_, &MainWindow::closing, this, [this] {
-        Quit();
-        QCoreApplication::quit();
-    });
 }
 
 LiveDriver::~LiveDriver() {

@@ -2,7 +2,6 @@
 // A recording played back in the window; see ReplayDriver.h.
 #include "ui/ReplayDriver.h"
 
-#include <QCoreApplication>
 #include <exception>
 
 #include "ui/MainWindow.h"
@@ -18,10 +17,6 @@ ReplayDriver::ReplayDriver(std::unique_ptr<sim::ScriptSource> script, GameClock&
       virtualClock_(script_->Clock()),
       playback_(*script_, virtualClock_, effects_) {
     connect(&wakeUp_, &WakeUpTimer::timeout, this, [this] { PlayDue(); });
-    connect(&window_, &MainWindow::closing, this, [this] {
-        Quit();
-        QCoreApplication::quit();
-    });
 }
 
 ReplayDriver::~ReplayDriver() {

@@ -63,6 +63,11 @@ WindowDriver::WindowDriver(MainWindow& window, QtEffects& effects, QObject* pare
     renderTimer_.setSingleShot(true);
     renderTimer_.setTimerType(Qt::PreciseTimer);
     connect(&renderTimer_, &QTimer::timeout, this, [this] { Render(); });
+    // Closing the window ends the game at once, whatever it is doing, and then the program.
+    connect(&window_, &MainWindow::closing, this, [this] {
+        Quit();
+        QCoreApplication::quit();
+    });
 }
 
 WindowDriver::~WindowDriver() = default;
