@@ -24,7 +24,7 @@
 #include <list>
 #include <mutex>
 
-#include "scores/BoardText.h"
+#include "scores/StoredBoard.h"
 #include "scores/DateFacts.h"
 #include "scores/Json.h"
 #include "scores/Limits.h"

@@ -5,7 +5,7 @@
 #include <istream>
 #include <streambuf>
 
-#include "scores/BoardText.h"
+#include "scores/StoredBoard.h"
 #include "scores/Fields.h"
 #include "scores/Json.h"
 #include "scores/Limits.h"
