@@ -4,6 +4,7 @@
 #include "ui/MainWindow.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -135,7 +136,6 @@ void MainWindow::buildPanel(const Board& designed) {
     // Buttons first, in tab order; the action button holds the focus.
     cmdAction_ = new ActionButton(this);
     cmdAction_->setObjectName(QStringLiteral("cmdAction"));
-    cmdAction_->setAccessibleName(QStringLiteral("Action"));
     cmdAction_->setAccessibleDescription(
         QStringLiteral("Starts the particle, or accelerates it while it is in the ring"));
     cmdAction_->setGeometry(400, 8, 65, 25);
@@ -159,6 +159,8 @@ void MainWindow::buildPanel(const Board& designed) {
     cmdSubmitScore_->setGeometry(424, 144, 81, 25);
     connect(cmdSubmitScore_, &QPushButton::clicked, this, &MainWindow::submitClicked);
 
+    cmdHelp_->installEventFilter(this);
+    cmdSubmitScore_->installEventFilter(this);
     setTabOrder(cmdAction_, cmdHelp_);
     setTabOrder(cmdHelp_, cmdSubmitScore_);
 
@@ -232,6 +234,8 @@ void MainWindow::renderBoard(const Board& board) {
     if (!rendered_ || board.cmdAction != shownCaption_) {
         shownCaption_ = board.cmdAction;
         cmdAction_->setText(ToQString(shownCaption_));
+        // A screen reader names the button as it reads: Start, or Accelerate.
+        cmdAction_->setAccessibleName(ToQString(shownCaption_));
     }
     for (std::size_t i = 1; i <= kScoreLabelCount; ++i) {
         if (rendered_ && board.lblScores[i] == shownScores_[i]) continue;
@@ -348,6 +352,17 @@ void MainWindow::showEvent(QShowEvent* event) {
         firstShow_ = false;
         cmdAction_->setFocus(Qt::OtherFocusReason);
     }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && (watched == cmdHelp_ || watched == cmdSubmitScore_)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            static_cast<QPushButton*>(watched)->animateClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

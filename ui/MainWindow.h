@@ -56,6 +56,8 @@ class MainWindow : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Return and Enter activate a focused Help or Submit Score button, as Space does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildPanel(const Board& designed);

@@ -37,6 +37,33 @@ class GameMessageBox final : public QMessageBox {
     }
 };
 
+// Watching a recording, the box looks exactly as the player's did, but the watcher's hand does
+// not reach it: clicks and keys on the box or its button, and a close from the title bar, go
+// nowhere. The recording closes the box when the player did.
+class WatcherKeepsOff final : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+                return true;
+            case QEvent::Close:
+                event->ignore();
+                return true;
+            default:
+                return false;
+        }
+    }
+};
+
 QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -90,14 +117,17 @@ void QtEffects::ShowMessageNow(std::string_view title, std::string_view text) {
         QObject::connect(box, &QDialog::finished, box, [this] {
             if (messageClosed_ && mode_ == Mode::Playing) messageClosed_();
         });
+        if (mode_ == Mode::Watching) {
+            auto* keepOff = new WatcherKeepsOff(box);
+            box->installEventFilter(keepOff);
+            for (QWidget* part : box->findChildren<QWidget*>()) part->installEventFilter(keepOff);
+        }
         message_ = box;
     }
     QString body = FromUtf8(text);
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     message_->setWindowTitle(FromUtf8(title));
     message_->setText(body);
-    // Watching, the box only shows what the player saw; the recording closes it.
-    message_->setEnabled(mode_ == Mode::Playing);
     message_->show();
 }
 

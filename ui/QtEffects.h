@@ -22,8 +22,8 @@ class MainWindow;
 
 class QtEffects final : public Effects {
   public:
-    // Watching a recording played back, the clipboard is left alone and the watcher cannot
-    // close a box: the recording closes it (CloseMessage).
+    // Watching a recording played back, the clipboard is left alone, and a box looks as the
+    // player's did but the watcher cannot close it: the recording closes it (CloseMessage).
     enum class Mode { Playing, Watching };
 
     // Made on the window's thread; the window must outlive the effects.

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 
 #include "UiTestSupport.h"
+#include "ui/HelpWindow.h"
 
 namespace gyrolap::testing {
 namespace {
@@ -59,6 +60,33 @@ TEST_F(MainWindowInputTest, KeysTypedAtOtherButtonsAreNotPresses) {
     Child("cmdSubmitScore")->setFocus();
     QTest::keyClick(handle(), Qt::Key_A);
     EXPECT_EQ(presses->count(), 0);
+}
+
+TEST_F(MainWindowInputTest, ReturnAndEnterActivateAFocusedHelpOrSubmitScoreButton) {
+    QSignalSpy submits(window.get(), &MainWindow::submitClicked);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        submits.clear();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        Child("cmdSubmitScore")->setFocus();
+        QTest::keyClick(handle(), key);
+        EXPECT_TRUE(QTest::qWaitFor([&submits] { return submits.count() == 1; }));
+
+        Child("cmdHelp")->setFocus();
+        QTest::keyClick(handle(), key);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window->helpWindow() != nullptr; }));
+        window->helpWindow()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(presses->count(), 0);
+    }
+}
+
+TEST_F(MainWindowInputTest, TheActionButtonIsNamedAfterItsCaption) {
+    EXPECT_EQ(Child("cmdAction")->accessibleName(), "Start");
+    board.cmdAction = "Accelerate";
+    Render();
+    EXPECT_EQ(Child("cmdAction")->accessibleName(), "Accelerate");
 }
 
 TEST_F(MainWindowInputTest, AnyMouseButtonGoingDownOnTheActionButtonPressesAtOnce) {

@@ -153,6 +153,38 @@ TEST_F(MainWindowPaintTest, PanelHasItsOliveFrameAndDividers) {
     }
 }
 
+TEST_F(MainWindowPaintTest, OnePixelLinesAreOneDevicePixelWideAtEveryScale) {
+    // Across each line of the panel, away from the others: a run of exactly one olive device
+    // pixel, wherever the line falls between two device pixels.
+    struct Across {
+        const char* line;
+        QPoint from;  // logical, just before the line
+        bool down;    // the line is horizontal: cross it going down
+    };
+    const Across crossings[] = {
+        {"Shape1 top", {430, 37}, true},    {"Line1", {430, 54}, true},
+        {"Line2", {430, 101}, true},        {"Shape1 bottom", {430, 136}, true},
+        {"Shape1 left", {397, 48}, false},  {"Line3", {461, 48}, false},
+        {"Shape1 right", {531, 48}, false}, {"Line4", {385, 300}, false},
+    };
+    for (const qreal ratio : {1.0, 1.25, 1.5, 1.75, 2.0, 2.5}) {
+        SCOPED_TRACE(ratio);
+        QImage scaled(qRound(544 * ratio), qRound(397 * ratio), QImage::Format_RGB32);
+        scaled.setDevicePixelRatio(ratio);
+        window->render(&scaled);
+        for (const Across& across : crossings) {
+            SCOPED_TRACE(across.line);
+            const QPoint start(qRound(across.from.x() * ratio), qRound(across.from.y() * ratio));
+            int olive = 0;
+            for (int step = 0; step < qRound(6 * ratio); ++step) {
+                const QPoint at = start + (across.down ? QPoint(0, step) : QPoint(step, 0));
+                if (scaled.pixelColor(at) == kOlivePixel) ++olive;
+            }
+            EXPECT_EQ(olive, 1);
+        }
+    }
+}
+
 TEST_F(MainWindowPaintTest, ScaledScreensGetTheBallDrawnForTheirRatioPixelForPixel) {
     // Odd places fall mid-pixel at 150 %; places apart so that the balls do not overlap.
     const Point places[] = {{13, 61}, {100, 7}, {347, 200}, {181, 301}};

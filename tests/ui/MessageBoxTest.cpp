@@ -122,5 +122,31 @@ TEST_F(MessageBoxTest, OkButtonCarriesNoIconEvenWhereTheStyleGivesThemOne) {
     EXPECT_EQ(box->buttons().size(), 1);
 }
 
+TEST_F(MessageBoxTest, AWatchersBoxLooksAsThePlayersDidButTheWatcherCannotCloseIt) {
+    ShowActive();
+    QMessageBox* played = Show(kMiss);
+    ASSERT_NE(played, nullptr);
+    const QImage looked = played->grab().toImage();
+    played->accept();
+
+    QtEffects watching(*window, QtEffects::Mode::Watching);
+    watching.ShowMessage("Gyrolap", kMiss);
+    auto* box = qobject_cast<QMessageBox*>(watching.OpenMessage());
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+    // The same box to the pixel: the watcher sees what the player saw, not a greyed copy.
+    EXPECT_TRUE(box->isEnabled());
+    EXPECT_EQ(box->grab().toImage(), looked);
+    // Whatever the watcher does, the box stays until the recording closes it.
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(box, Qt::Key_Escape);
+    QTest::keyClick(box->button(QMessageBox::Ok), Qt::Key_Space);
+    box->close();
+    EXPECT_EQ(watching.OpenMessage(), box);
+    watching.CloseMessage();
+    EXPECT_EQ(watching.OpenMessage(), nullptr);
+}
+
 }  // namespace
 }  // namespace gyrolap::testing
