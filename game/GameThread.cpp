@@ -8,11 +8,11 @@
 
 namespace gyrolap {
 
-void GameThread::Start() {
+void GameThread::Start(Loading loading) {
     std::lock_guard lock(mutex_);
     if (started_ || stopping_) return;
     started_ = true;
-    thread_ = std::thread([this] { Run(); });
+    thread_ = std::thread([this, loading] { Run(loading); });
 }
 
 void GameThread::Post(Input input) {
@@ -65,7 +65,7 @@ void GameThread::Publish() {
     if (published_) published_();
 }
 
-void GameThread::Run() {
+void GameThread::Run(Loading loading) {
 #ifdef __linux__
     // The default 50 us of timer slack would be added to every wake-up of this thread.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
@@ -74,7 +74,7 @@ void GameThread::Run() {
     try {
         const std::uint64_t loadedAt = clock_.Now();
         lock.unlock();
-        game_.Load(loadedAt);
+        if (loading == Loading::OnTheThread) game_.Load(loadedAt);
         Publish();
         lock.lock();
         while (!stopping_) {

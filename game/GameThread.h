@@ -35,8 +35,10 @@ class GameThread {
     GameThread(const GameThread&) = delete;
     GameThread& operator=(const GameThread&) = delete;
 
-    // The thread starts, and the game loads at the thread's first clock reading.
-    void Start();
+    // The thread starts, and the game loads at the thread's first clock reading; or, for a game
+    // its caller has loaded already, the thread takes it as it stands.
+    enum class Loading { OnTheThread, AlreadyLoaded };
+    void Start(Loading loading = Loading::OnTheThread);
 
     // Reads the clock and queues the input, as one step: whatever the thread does meanwhile,
     // an input is delivered at its own reading and in the order of the readings.
@@ -52,7 +54,7 @@ class GameThread {
     std::exception_ptr Failure() const;
 
   private:
-    void Run();
+    void Run(Loading loading);
     // Hands the snapshot on and notes the next deadline; on the game's thread.
     void Publish();
 

@@ -22,13 +22,18 @@ LiveDriver::~LiveDriver() {
 }
 
 void LiveDriver::Begin() {
+    // The game loads here and its first board is painted at once, so the start-up animation's
+    // first ball is on the screen for its whole step, counted from the moment the wait began;
+    // only then does the game's own thread take over.
+    game_.Load(clock_.Now());
+    ShowNow(game_.TakeSnapshot());
     thread_ = std::make_unique<GameThread>(game_, clock_, [this] {
         // On the game's thread: one hand-over to the window's thread per batch of changes,
         // after what the game asked of the window on the way.
         if (!snapshotPending_.exchange(true))
             effects_.windowThread().Post([this] { TakeSnapshot(); });
     });
-    thread_->Start();
+    thread_->Start(GameThread::Loading::AlreadyLoaded);
 }
 
 void LiveDriver::Deliver(Input input) {

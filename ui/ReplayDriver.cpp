@@ -31,6 +31,8 @@ void ReplayDriver::Begin() {
         Fail(error.what());
         return;
     }
+    // The first board goes on the screen at once, as it does when the game is played live.
+    ShowNow(playback_.game().TakeSnapshot());
     PlayDue();
 }
 

@@ -17,10 +17,6 @@
 namespace gyrolap {
 namespace {
 
-// The outer size of the main window as designed, borders and title bar included.
-constexpr int kOuterWidth = 555;
-constexpr int kOuterHeight = 416;
-
 int FrameIntervalMs(const QWidget& window) {
     const QScreen* screen = window.screen();
     const qreal rate = screen ? screen->refreshRate() : 60.0;
@@ -72,16 +68,31 @@ WindowDriver::WindowDriver(MainWindow& window, QtEffects& effects, QObject* pare
 
 WindowDriver::~WindowDriver() = default;
 
-void WindowDriver::Start() {
-    // Centred on the whole screen from the outer size, in floating point and unclamped: on a
-    // screen smaller than the window it hangs off the top left. The window is not shown yet,
-    // so the window manager's frame is unknown and the designed outer size stands in for it.
+QMargins WindowDriver::Frame() const {
+    const QWindow* handle = window_.windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+void WindowDriver::Centre(const QMargins& frame) {
+    // Centred on the whole screen from the window's outer size, in floating point and
+    // unclamped: on a screen smaller than the window it hangs off the top left.
     const QScreen* screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen();
-    if (screen) window_.move(CentredTopLeft(screen->geometry(), QSize(kOuterWidth, kOuterHeight)));
+    if (screen) window_.move(CentredTopLeft(screen->geometry(), window_.size().grownBy(frame)));
+    centredWith_ = frame;
+}
+
+void WindowDriver::Start() {
+    // Until the window is on the screen its frame may be unknown: centred from what is known
+    // now, and again from the frame it really has once it is shown, before the game starts.
+    Centre(Frame());
     window_.setWindowTitle(QStringLiteral("Gyrolap - ver ") + QString::fromLatin1(kVersionText));
     window_.show();
     const auto begin = [this] {
         if (quitting_) return;
+        if (Frame() != centredWith_) Centre(Frame());
+        // The window's first frame, with its pictures drawn for the screen's scale, is painted
+        // now, not when the first ball is due to show.
+        window_.repaint();
         started_ = true;
         Begin();
     };
@@ -97,6 +108,15 @@ void WindowDriver::Show(Snapshot snapshot) {
     snapshot_ = std::move(snapshot);
     emit snapshotArrived();
     Render();
+}
+
+void WindowDriver::ShowNow(Snapshot snapshot) {
+    snapshot_ = std::move(snapshot);
+    emit snapshotArrived();
+    renderTimer_.stop();
+    sinceRender_.start();
+    window_.renderBoard(snapshot_.board);
+    window_.repaint();
 }
 
 void WindowDriver::Render() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QMargins>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -47,6 +48,9 @@ class WindowDriver : public QObject {
     virtual void Begin() = 0;
     // Paints `snapshot`, now or at the screen's next frame.
     void Show(Snapshot snapshot);
+    // Paints `snapshot` at once, the window's frame included, before anything else happens: the
+    // game's first board, whose first ball's wait has just begun.
+    void ShowNow(Snapshot snapshot);
     // Stops painting: the game is over.
     void StopPainting();
     // Like any unexpected run-time error: the game ends, standard error and a box say what went
@@ -59,9 +63,14 @@ class WindowDriver : public QObject {
 
   private:
     void Render();
+    // The window's frame as the window system says it is (nothing where it is not known yet),
+    // and centring the window with it.
+    QMargins Frame() const;
+    void Centre(const QMargins& frame);
 
     bool started_ = false;
     int paintInterval_ = -1;  // the screen's refresh interval
+    QMargins centredWith_;
     Snapshot snapshot_;
     QTimer renderTimer_;
     QElapsedTimer sinceRender_;

@@ -16,6 +16,8 @@
 
 #include "game/Game.h"
 #include "support/MovedClock.h"
+#include "ui/Artwork.h"
+#include "ui/Centring.h"
 #include "ui/LiveDriver.h"
 #include "ui/MainWindow.h"
 #include "ui/QtEffects.h"
@@ -186,6 +188,50 @@ TEST_F(RealWindow, ClosingMidRunEndsEverythingWithoutTheMissBox) {
     EXPECT_EQ(effects.OpenMessage(), nullptr);
     EXPECT_EQ(game.board().lblScores[2], "0");
     EXPECT_EQ(game.board().cmdAction, "Accelerate");
+}
+
+TEST(StartUp, TheWindowIsCentredFromTheSizeItReallyHas) {
+    testing::MovedClock clock{0};
+    MainWindow window;
+    QtEffects effects{window};
+    QtSources sources;
+    Game game{sources, effects};
+    LiveDriver driver{game, clock, effects, window};
+    driver.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&driver] { return driver.Started(); }));
+    // Frame and all, the window's middle is the screen's (an odd difference rounded down).
+    const QRect outer = window.frameGeometry();
+    EXPECT_EQ(outer.topLeft(), CentredTopLeft(window.screen()->geometry(), outer.size()));
+    clock.WaitIdle();
+}
+
+TEST(StartUp, TheFirstBallIsOnTheScreenTheMomentItsWaitBegins) {
+    testing::MovedClock clock{7000};
+    MainWindow window;
+    QtEffects effects{window};
+    QtSources sources;
+    Game game{sources, effects};
+    LiveDriver driver{game, clock, effects, window};
+    driver.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&driver] { return driver.Started(); }));
+    // Nothing handed over from the game's thread yet: the first board was painted as the game
+    // loaded, at the reading its first ball's wait counts from.
+    const Snapshot& first = driver.LatestSnapshot();
+    EXPECT_EQ(first.state.StepStart, 7000u);
+    EXPECT_TRUE(first.board.imgBall[1].visible);
+    const QImage painted = window.grab().toImage();
+    const Point ball = first.board.imgBall[1].pos;
+    EXPECT_NE(painted.pixelColor(ball.left + kBallSize / 2, ball.top + kBallSize / 2),
+              QColor(Qt::black));
+    // And it stays alone for its whole 50 ms.
+    clock.WaitIdle();
+    for (int ms = 1; ms <= 50; ++ms) {
+        ++clock.now;
+        driver.Deliver(Input::WakeUp);
+        clock.WaitIdle();
+        effects.windowThread().RunPending();
+        EXPECT_EQ(driver.LatestSnapshot().board.imgBall[2].visible, ms == 50) << ms;
+    }
 }
 
 TEST(StartUp, TheFirstBallWaitsForTheWindowToBeOnTheScreen) {
