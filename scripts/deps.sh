@@ -22,12 +22,14 @@ game=(qt6-base-dev qt6-svg-dev fonts-liberation)
 scores=(pkgconf libcpp-httplib-dev libsqlite3-dev libpq-dev)
 # Its tests: a PostgreSQL server of their own, and a real browser driven by Selenium.
 scores_test=(postgresql chromium chromium-driver python3-selenium)
+# The game on a real Wayland compositor: weston's headless backend and Qt's Wayland platform.
+wayland_test=(weston qt6-wayland)
 wanted=()
 for purpose in "$@"; do
   case "$purpose" in
     play) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}") ;;
     # mandoc: the man page test
-    test) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" "${scores_test[@]}" libgtest-dev mandoc) ;;
+    test) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" "${scores_test[@]}" "${wayland_test[@]}" libgtest-dev mandoc) ;;
     fuzz) wanted+=(cmake ninja-build clang libclang-rt-14-dev) ;;
     bench) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" xvfb xauth) ;;  # xvfb-run needs xauth
     package) wanted+=(appstream desktop-file-utils mandoc cmark) ;;

@@ -10,6 +10,7 @@
 
 #include "ui/Artwork.h"
 #include "ui/Centring.h"
+#include "ui/DesignedSize.h"
 #include "ui/Fonts.h"
 #include "ui/HelpText.h"
 
@@ -37,7 +38,7 @@ HelpWindow::HelpWindow()
     setWindowTitle(QStringLiteral("Gyrolap Help"));
     setWindowIcon(AppIcon());
     setFont(WindowFont());
-    setFixedSize(446, 392);
+    HoldDesignedSize(*this, QSize(446, 392));
     setAttribute(Qt::WA_DeleteOnClose);
 
     text1_->setObjectName(QStringLiteral("Text1"));

@@ -17,6 +17,7 @@
 #include "ui/ActionButton.h"
 #include "ui/Artwork.h"
 #include "ui/Colours.h"
+#include "ui/DesignedSize.h"
 #include "ui/Fonts.h"
 #include "ui/HelpWindow.h"
 #include "ui/OutlineBox.h"
@@ -115,7 +116,7 @@ MainWindow::MainWindow(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form1"));
-    setFixedSize(kClientWidth, kClientHeight);
+    HoldDesignedSize(*this, QSize(kClientWidth, kClientHeight));
     setFont(WindowFont());
     setWindowIcon(AppIcon());
     // The whole client area is painted black in paintEvent; nothing needs clearing first.
