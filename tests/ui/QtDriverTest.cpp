@@ -157,31 +157,31 @@ TEST_F(RealWindow, PaintsEveryChangeAsTheGameLeftItWithoutBeingHurried) {
     };
     Advance(1600);
     ASSERT_TRUE(game.scheduler().Idle());
-    EXPECT_TRUE(paints()) << "the last ball of the start-up animation";
+    ASSERT_TRUE(paints()) << "the last ball of the start-up animation";
     press();  // Start
-    EXPECT_TRUE(paints()) << "the run's first step";
+    ASSERT_TRUE(paints()) << "the run's first step";
     for (int hit = 1; hit <= 10; ++hit) {
         for (int ms = 0; ms < 5000 && !inRing(); ++ms) Advance(1);
         ASSERT_TRUE(inRing());
         press();
         ASSERT_EQ(game.board().lblScores[1], std::to_string(hit));
-        EXPECT_TRUE(paints()) << "the score after hit " << hit;
+        ASSERT_TRUE(paints()) << "the score after hit " << hit;
     }
     ASSERT_EQ(game.state().Level, 2);
     Advance(1600);
     ASSERT_TRUE(game.scheduler().Idle());
-    EXPECT_TRUE(paints()) << "the last ball of level 2's track";
+    ASSERT_TRUE(paints()) << "the last ball of level 2's track";
     press();  // Start
     while (inRing()) Advance(1);
     press();  // a miss
     ASSERT_NE(Box(), nullptr);
-    EXPECT_TRUE(paints()) << "the miss";
+    ASSERT_TRUE(paints()) << "the miss";
     QTest::mouseClick(Box()->button(QMessageBox::Ok), Qt::LeftButton);
     ASSERT_EQ(Box(), nullptr);
     ASSERT_EQ(game.board().lblScores[2], "10");
-    EXPECT_TRUE(paints()) << "the board after the miss's reset";
+    ASSERT_TRUE(paints()) << "the board after the miss's reset";
     Advance(1600);
-    EXPECT_TRUE(paints()) << "the last ball of level 1's track after the reset";
+    ASSERT_TRUE(paints()) << "the last ball of level 1's track after the reset";
 }
 
 // The ways a player closes a message box.
