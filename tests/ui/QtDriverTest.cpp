@@ -155,6 +155,9 @@ TEST_F(RealWindow, PaintsEveryChangeAsTheGameLeftItWithoutBeingHurried) {
         QTest::mousePress(window.findChild<QPushButton*>("cmdAction"), Qt::LeftButton);
         QTest::mouseRelease(window.findChild<QPushButton*>("cmdAction"), Qt::LeftButton);
     };
+    // The window's first frame shows the board the game started with, not the empty one
+    // before it.
+    ASSERT_TRUE(paints()) << "the first ball of the start-up animation";
     Advance(1600);
     ASSERT_TRUE(game.scheduler().Idle());
     ASSERT_TRUE(paints()) << "the last ball of the start-up animation";
@@ -190,8 +193,8 @@ enum class CloseWay { ClickOnOk, Return, Space };
 class ABoxClosedAsAPlayerClosesIt : public RealWindow,
                                     public ::testing::WithParamInterface<CloseWay> {
   protected:
-    // Closes the open box with the mouse or the keyboard, through the window system as a
-    // player's hand would: a box the player cannot use stays open.
+    // Closes the open box with a real click or key, as a player would: a box the player
+    // cannot use stays open.
     void Close(QMessageBox* box) {
         // The box comes to the front with the keyboard, as the desktop brings a new box.
         box->activateWindow();
