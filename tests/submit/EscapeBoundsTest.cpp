@@ -6,11 +6,13 @@
 // double quote, and only then.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "submit/CheckLines.h"
 #include "submit/SafeText.h"
+#include "support/CaseName.h"
 
 namespace gyrolap {
 namespace {
@@ -80,6 +82,17 @@ void PrintTo(const EscapeCase& c, std::ostream* out) {
     *out << ::testing::PrintToString(c.text);
 }
 
+// A case's name: its place in the table and the bytes of its text in hex.
+std::string NameOf(const ::testing::TestParamInfo<EscapeCase>& info) {
+    std::string bytes = info.param.text.empty() ? "empty" : "";
+    for (const char c : info.param.text) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X ", static_cast<unsigned char>(c));
+        bytes += hex;
+    }
+    return testing::CaseName(info.index, bytes);
+}
+
 class EscapeAtItsBound : public ::testing::TestWithParam<EscapeCase> {};
 
 TEST_P(EscapeAtItsBound, ShowsTheTextSafely) {
@@ -103,9 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeCase{Utf8(0x2027), Utf8(0x2027)}, EscapeCase{Utf8(0x2030), Utf8(0x2030)},
         EscapeCase{Utf8(0x205E), Utf8(0x205E)}, EscapeCase{Utf8(0x2070), Utf8(0x2070)},
         EscapeCase{Utf8(0x3001), Utf8(0x3001)}, EscapeCase{Utf8(0xFFFC), Utf8(0xFFFC)}),
-    [](const ::testing::TestParamInfo<EscapeCase>& info) {
-        return "Case" + std::to_string(info.index);
-    });
+    NameOf);
 
 INSTANTIATE_TEST_SUITE_P(
     Bytes, EscapeAtItsBound,
@@ -133,9 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeCase{"\xE2\x80"
                    "\xC3\xA4",
                    "\\xE2\\x80\xC3\xA4"}),
-    [](const ::testing::TestParamInfo<EscapeCase>& info) {
-        return "Case" + std::to_string(info.index);
-    });
+    NameOf);
 
 class FieldQuoting : public ::testing::TestWithParam<EscapeCase> {};
 
@@ -157,9 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "16",
                                  "5\\u{00A0}16"},
                       EscapeCase{"=", "="}),
-    [](const ::testing::TestParamInfo<EscapeCase>& info) {
-        return "Case" + std::to_string(info.index);
-    });
+    NameOf);
 
 TEST(FieldQuoting, AnAnswerLineQuotesADateThatHoldsADoubleQuote) {
     SubmissionCheck check;
