@@ -50,7 +50,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
             return 0;
         }
         if (arg == "--record" || arg == "--replay") {
-            if (i + 1 >= argc) return UsageError(std::string(arg) + " needs a FILE");
+            // An empty FILE names no file: taken as given, it would leave the game playing
+            // without the recording it was asked for, and ending with status 0 all the same.
+            if (i + 1 >= argc || argv[i + 1][0] == '\0')
+                return UsageError(std::string(arg) + " needs a FILE");
             (arg == "--record" ? options.record : options.replay) = argv[++i];
             continue;
         }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "PaintedBoard.h"
 #include "app/GameProgram.h"
 #include "sim/Replay.h"
 #include "sim/RunScript.h"
@@ -199,6 +200,51 @@ TEST(GameProgram, RecordingIntoAFileThatHoldsTextReplacesIt) {
             EXPECT_EQ(line.find("an older session"), std::string::npos) << line;
         ExpectEndsWithItsBoard(path);
     }
+}
+
+// On the real clock the game's thread wakes itself at every deadline. Once the screen has caught
+// up, the window paints the board the game's last change left, not the frame before it: the
+// last ball of the start-up animation, the miss, and the last ball of the track the miss's reset
+// lays out again.
+TEST(GameProgram, OnTheRealClockTheWindowPaintsTheLastChangeOfEveryAnimation) {
+    GameProgram program;
+    ASSERT_FALSE(program.Prepare({}));
+    program.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&program] { return program.driver().Started(); }));
+    // Waits until the game has handed the window a frame with nothing on the clock, and then
+    // until the game's thread has nothing more to do: `board` is the game's own board.
+    const auto stillAt = [&program](std::size_t depth) {
+        return QTest::qWaitFor(
+            [&program, depth] {
+                const Snapshot& latest = program.driver().LatestSnapshot();
+                return latest.serial > 0 && !latest.wake && latest.depth == depth;
+            },
+            10000);
+    };
+    // With nothing on the clock and no input on its way, the latest snapshot is the game's board.
+    const Board& board = program.driver().LatestSnapshot().board;
+
+    ASSERT_TRUE(stillAt(0)) << "the start-up animation never ended";
+    EXPECT_TRUE(testing::PaintsTheBoard(program.window(), board))
+        << "the last ball of the start-up animation";
+
+    auto* action = program.window().findChild<QPushButton*>("cmdAction");
+    QTest::mousePress(action, Qt::LeftButton);  // Start, on one of balls 2 to 9
+    QTest::mouseRelease(action, Qt::LeftButton);
+    QTest::mousePress(action, Qt::LeftButton);  // long before the ring: a miss
+    QTest::mouseRelease(action, Qt::LeftButton);
+    ASSERT_TRUE(stillAt(2)) << "no miss";  // the run below, the miss waiting for its box
+    EXPECT_TRUE(testing::PaintsTheBoard(program.window(), board)) << "the miss";
+    auto* box = qobject_cast<QMessageBox*>(program.effects().OpenMessage());
+    ASSERT_NE(box, nullptr);
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+
+    ASSERT_TRUE(stillAt(0)) << "the reset's animation never ended";
+    EXPECT_EQ(board.cmdAction, "Start");
+    EXPECT_TRUE(testing::PaintsTheBoard(program.window(), board))
+        << "the last ball of the track the reset laid out";
+    program.window().close();
+    EXPECT_EQ(program.Finish(0), 0);
 }
 
 // On the real clock, the game on its own thread and the recording on the writer's, a flood of

@@ -13,7 +13,9 @@
 #include <QTest>
 #include <QTimer>
 #include <stdexcept>
+#include <string>
 
+#include "PaintedBoard.h"
 #include "game/Game.h"
 #include "support/MovedClock.h"
 #include "ui/Artwork.h"
@@ -25,6 +27,8 @@
 
 namespace gyrolap {
 namespace {
+
+using testing::PaintsTheBoard;
 
 class RealWindow : public ::testing::Test {
   protected:
@@ -189,6 +193,117 @@ TEST_F(RealWindow, ClosingMidRunEndsEverythingWithoutTheMissBox) {
     EXPECT_EQ(game.board().lblScores[2], "0");
     EXPECT_EQ(game.board().cmdAction, "Accelerate");
 }
+
+TEST_F(RealWindow, PaintsEveryChangeAsTheGameLeftItWithoutBeingHurried) {
+    // The game's own board, read once its thread has handled everything.
+    const auto paints = [this] {
+        Sync();
+        return PaintsTheBoard(window, game.board());
+    };
+    const auto inRing = [this] {
+        const GameState& s = Latest().state;
+        return s.Running && s.RingFlags[static_cast<std::size_t>(s.BallIndex)] && !s.HitLatch;
+    };
+    const auto press = [this] {
+        QTest::mousePress(window.findChild<QPushButton*>("cmdAction"), Qt::LeftButton);
+        QTest::mouseRelease(window.findChild<QPushButton*>("cmdAction"), Qt::LeftButton);
+        Sync();
+    };
+    // The window's first frame shows the board the game started with, not the empty one
+    // before it.
+    ASSERT_TRUE(paints()) << "the first ball of the start-up animation";
+    Advance(1600);
+    ASSERT_EQ(Latest().depth, 0u);
+    ASSERT_TRUE(paints()) << "the last ball of the start-up animation";
+    press();  // Start
+    ASSERT_TRUE(paints()) << "the run's first step";
+    for (int hit = 1; hit <= 10; ++hit) {
+        for (int ms = 0; ms < 5000 && !inRing(); ++ms) Advance(1);
+        ASSERT_TRUE(inRing());
+        press();
+        ASSERT_EQ(Latest().board.lblScores[1], std::to_string(hit));
+        ASSERT_TRUE(paints()) << "the score after hit " << hit;
+    }
+    ASSERT_EQ(Latest().state.Level, 2);
+    Advance(1600);
+    ASSERT_EQ(Latest().depth, 0u);
+    ASSERT_TRUE(paints()) << "the last ball of level 2's track";
+    press();  // Start
+    while (inRing()) Advance(1);
+    press();  // a miss
+    ASSERT_NE(Box(), nullptr);
+    ASSERT_TRUE(paints()) << "the miss";
+    QTest::mouseClick(Box()->button(QMessageBox::Ok), Qt::LeftButton);
+    ASSERT_EQ(Box(), nullptr);
+    ASSERT_EQ(Latest().board.lblScores[2], "10");
+    ASSERT_TRUE(paints()) << "the board after the miss's reset";
+    Advance(1600);
+    ASSERT_TRUE(paints()) << "the last ball of level 1's track after the reset";
+}
+
+// The ways a player closes a message box.
+enum class CloseWay { ClickOnOk, Return, Space };
+
+class ABoxClosedAsAPlayerClosesIt : public RealWindow,
+                                    public ::testing::WithParamInterface<CloseWay> {
+  protected:
+    // Closes the open box with a real click or key, as a player would: a box the player
+    // cannot use stays open.
+    void Close(QMessageBox* box) {
+        // The box comes to the front with the keyboard, as the desktop brings a new box.
+        box->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([box] { return QApplication::activeWindow() == box; }));
+        switch (GetParam()) {
+            case CloseWay::ClickOnOk:
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+                break;
+            case CloseWay::Return:
+                QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+                break;
+            case CloseWay::Space:
+                QTest::keyClick(box->windowHandle(), Qt::Key_Space);
+                break;
+        }
+    }
+};
+
+TEST_P(ABoxClosedAsAPlayerClosesIt, AndTheGameGoesOn) {
+    Advance(1600);
+    Button("cmdAction")->setFocus();
+    QTest::keyClick(Button("cmdAction"), Qt::Key_A);  // Start
+    QTest::keyClick(Button("cmdAction"), Qt::Key_A);  // a miss: the particle is on 2..9
+    ASSERT_NE(Box(), nullptr);
+    Close(Box());
+    EXPECT_EQ(Box(), nullptr);
+    EXPECT_EQ(Latest().board.cmdAction, "Start");  // the reset that follows the box
+    EXPECT_TRUE(PaintsTheBoard(window, game.board()));
+    Advance(1700);
+
+    QTest::mouseClick(Button("cmdSubmitScore"), Qt::LeftButton);
+    ASSERT_NE(Box(), nullptr);
+    ASSERT_EQ(Box()->windowTitle(), "Validation Code");
+    Close(Box());
+    EXPECT_EQ(Box(), nullptr);
+    // The flow ends by handing the focus back: the next key goes to the action button.
+    QPushButton* action = Button("cmdAction");
+    EXPECT_EQ(window.focusWidget(), action);
+    QTest::keyClick(action, Qt::Key_A);
+    EXPECT_EQ(Latest().board.cmdAction, "Accelerate");
+}
+
+INSTANTIATE_TEST_SUITE_P(RealWindow, ABoxClosedAsAPlayerClosesIt,
+                         ::testing::Values(CloseWay::ClickOnOk, CloseWay::Return, CloseWay::Space),
+                         [](const ::testing::TestParamInfo<CloseWay>& info) -> std::string {
+                             switch (info.param) {
+                                 case CloseWay::ClickOnOk:
+                                     return "ClickOnOk";
+                                 case CloseWay::Return:
+                                     return "Return";
+                                 case CloseWay::Space:
+                                     return "Space";
+                             }
+                             return "Unknown";
+                         });
 
 TEST(StartUp, TheWindowIsCentredFromTheSizeItReallyHas) {
     testing::MovedClock clock{0};
