@@ -4,12 +4,15 @@
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
+#include <unistd.h>
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QStringList>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "app/GameProgram.h"
 #include "game/GameState.h"
@@ -24,45 +27,116 @@ constexpr const char* kUsage =
     "  --replay FILE  play a recording (or any gyrolap-sim script) back in the window\n"
     "  --help         show this text and exit\n"
     "  --version      show the version and exit\n"
-    "Exit status: 0 when the window is closed, 2 for bad usage or a FILE that cannot be\n"
-    "written or read, 3 when a replayed script runs out of random values.\n";
+    "Exit status: 0 when the window is closed, 1 when there is no display to open it on,\n"
+    "2 for bad usage or a FILE that cannot be written or read, 3 when a replayed script runs\n"
+    "out of random values.\n";
 
-struct Options {
-    std::string record;
-    std::string replay;
-};
+constexpr int kExitNoDisplay = 1;
+constexpr int kExitUsage = 2;
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "gyrolap: %s\n%s", message.c_str(), kUsage);
-    return 2;
+    return kExitUsage;
 }
 
-// Parses the command line; returns an exit status when the program should end at once.
-std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("gyrolap %s\n", gyrolap::kVersionText);
-            return 0;
-        }
-        if (arg == "--record" || arg == "--replay") {
-            // An empty FILE names no file: taken as given, it would leave the game playing
-            // without the recording it was asked for, and ending with status 0 all the same.
-            if (i + 1 >= argc || argv[i + 1][0] == '\0')
-                return UsageError(std::string(arg) + " needs a FILE");
-            (arg == "--record" ? options.record : options.replay) = argv[++i];
-            continue;
-        }
-        // Qt's own options (-platform, -style, ...) are for QApplication.
-        if (arg.starts_with("--")) return UsageError("unknown option " + std::string(arg));
+// Qt's own options, which QApplication takes for itself: known here so they are not refused.
+const QStringList kQtOptionsWithValue = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+    "style",       "stylesheet",         "name",          "title"};
+const QStringList kQtFlags = {"reverse", "nograb", "dograb", "sync", "widgetcount"};
+
+// Reads the command line before anything opens a display, so --help and --version need none.
+// An exit status when the program must end at once.
+std::optional<int> ReadCommandLine(int argc, char** argv, gyrolap::GameOptions& options,
+                                   QString& platform) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    // Qt's options are written with one dash and a whole word: -platform offscreen.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{"h", "help"});
+    const QCommandLineOption version("version");
+    const QCommandLineOption record("record", QString(), "FILE");
+    const QCommandLineOption replay("replay", QString(), "FILE");
+    parser.addOptions({help, version, record, replay});
+    for (const QString& name : kQtOptionsWithValue) {
+        QCommandLineOption option(name, QString(), "VALUE");
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
     }
-    if (!options.record.empty() && !options.replay.empty())
+    for (const QString& name : kQtFlags) {
+        QCommandLineOption option(name);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    if (!parser.parse(arguments)) {
+        if (!parser.unknownOptionNames().isEmpty()) {
+            const QString name = parser.unknownOptionNames().first();
+            return UsageError("unknown option " + std::string(name.size() == 1 ? "-" : "--") +
+                              name.toStdString());
+        }
+        for (const QCommandLineOption* needing : {&record, &replay}) {
+            if (parser.errorText().contains("'--" + needing->names().first() + "'"))
+                return UsageError("--" + needing->names().first().toStdString() + " needs a FILE");
+        }
+        return UsageError(parser.errorText().toStdString());
+    }
+    if (parser.isSet(help)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("gyrolap %s\n", gyrolap::kVersionText);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        const std::string stray = parser.positionalArguments().first().toStdString();
+        return UsageError("unexpected argument '" + stray +
+                          "' (to watch a recording: gyrolap --replay " + stray + ")");
+    }
+    for (const QCommandLineOption* named : {&record, &replay}) {
+        // An empty FILE names no file: taken as given, it would leave the game playing
+        // unrecorded, or replaying nothing, without a word.
+        if (parser.isSet(*named) && parser.value(*named).isEmpty())
+            return UsageError("--" + named->names().first().toStdString() + " needs a FILE");
+    }
+    options.record = parser.value(record).toStdString();
+    options.replay = parser.value(replay).toStdString();
+    if (parser.isSet(record) && parser.isSet(replay))
         return UsageError("--record and --replay cannot go together");
+    platform = parser.value("platform");
     return std::nullopt;
+}
+
+constexpr const char* kNoDisplay =
+    "gyrolap: no display to open the window on (%s); on a machine without a screen, run it on a "
+    "private virtual one: xvfb-run -a gyrolap\n";
+
+// Whether a window can open at all, as far as the environment tells before Qt tries: Qt ends
+// the program with an abort when it reaches no display.
+std::optional<int> CheckDisplay(const QString& platform) {
+    const QString chosen = !platform.isEmpty() ? platform : qEnvironmentVariable("QT_QPA_PLATFORM");
+    const bool x11 = qEnvironmentVariableIsSet("DISPLAY") && !qgetenv("DISPLAY").isEmpty();
+    const bool wayland =
+        qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qgetenv("WAYLAND_DISPLAY").isEmpty();
+    if (chosen.isEmpty() && !x11 && !wayland) {
+        std::fprintf(stderr, kNoDisplay, "neither DISPLAY nor WAYLAND_DISPLAY is set");
+        return kExitNoDisplay;
+    }
+    return std::nullopt;
+}
+
+// A display named but out of reach: Qt's last words before it aborts are turned into ours, and
+// a plain exit.
+void SayNoDisplayInsteadOfAborting(QtMsgType type, const QMessageLogContext&,
+                                   const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, kNoDisplay, "the window system could not be reached");
+        std::fprintf(stderr, "gyrolap: %s\n", qPrintable(message));
+        ::_exit(kExitNoDisplay);
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
 }  // namespace
@@ -74,15 +148,18 @@ int main(int argc, char** argv) {
     // own thread sets its slack itself.)
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 #endif
-    Options options;
-    // --help and --version need no display, so they come before Qt opens one.
-    if (const auto status = ParseOptions(argc, argv, options)) return *status;
+    gyrolap::GameOptions options;
+    QString platform;
+    if (const auto status = ReadCommandLine(argc, argv, options, platform)) return *status;
 
     gyrolap::GameProgram program;
     // Whatever the command line names is checked before the window opens.
-    if (const auto status = program.Prepare({options.record, options.replay})) return *status;
+    if (const auto status = program.Prepare(options)) return *status;
+    if (const auto status = CheckDisplay(platform)) return *status;
 
+    const QtMessageHandler previous = qInstallMessageHandler(SayNoDisplayInsteadOfAborting);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
     QApplication::setApplicationName(QStringLiteral("Gyrolap"));
     QApplication::setDesktopFileName(QStringLiteral(GYROLAP_APP_ID));
     program.Start();

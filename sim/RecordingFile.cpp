@@ -61,14 +61,22 @@ struct RecordingFile::Shared {
         return true;
     }
 
+    // Before the first line: a regular file's old text goes.
+    bool Replace() {
+        struct stat status {};
+        if (::fstat(fd, &status) != 0) return false;
+        return !S_ISREG(status.st_mode) || ::ftruncate(fd, 0) == 0;
+    }
+
     void Run() {
         std::unique_lock lock(mutex);
+        bool replaced = false;
         for (;;) {
             changed.wait(lock, [this] { return !waiting.empty() || closing; });
             if (waiting.empty() && closing) break;
             const std::string batch = std::exchange(waiting, {});
             lock.unlock();
-            const bool written = WriteAll(batch);
+            const bool written = (replaced || (replaced = Replace())) && WriteAll(batch);
             const int error = errno;
             lock.lock();
             if (!written && !done) Stop(std::strerror(error));
@@ -81,9 +89,11 @@ struct RecordingFile::Shared {
 };
 
 std::unique_ptr<RecordingFile> RecordingFile::Open(const std::string& path, std::string& error) {
-    // Without O_NONBLOCK a FIFO would hold the game in open() until some program reads it.
-    const int fd = ::open(path.c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    // Without O_NONBLOCK a FIFO would hold the game in open() until some program reads it. What
+    // a file held is replaced only once the recording begins (its first line): a game that never
+    // starts, for want of a display say, leaves it as it was.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) {
         error = errno == ENXIO ? "it is a FIFO that no program is reading" : std::strerror(errno);
         return nullptr;

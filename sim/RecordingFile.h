@@ -21,9 +21,9 @@ class RecordingFile {
     // How long a close waits for the last lines before it gives up on them.
     static constexpr std::chrono::milliseconds kCloseTimeout{2000};
 
-    // Opens `path` for writing, replacing what it holds, without blocking: a FIFO that no program
-    // reads is refused at once instead of waiting for a reader. Nothing, with the reason in
-    // `error`, when it cannot be opened.
+    // Opens `path` for writing without blocking: a FIFO that no program reads is refused at once
+    // instead of waiting for a reader. What the file holds is replaced when the first line is
+    // written. Nothing, with the reason in `error`, when it cannot be opened.
     static std::unique_ptr<RecordingFile> Open(const std::string& path, std::string& error);
 
     // Takes over `fd`, which it closes.

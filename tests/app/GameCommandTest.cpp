@@ -43,13 +43,52 @@ TEST(GameCommand, RefusesWhatItDoesNotKnowWithStatus2) {
     for (const Case& c :
          {Case{"--frobnicate", "gyrolap: unknown option --frobnicate\n"},
           Case{"--record", "gyrolap: --record needs a FILE\n"},
-          Case{"--record a --replay b", "gyrolap: --record and --replay cannot go together\n"}}) {
+          Case{"--record a --replay b", "gyrolap: --record and --replay cannot go together\n"},
+          Case{"--record=a --replay=b", "gyrolap: --record and --replay cannot go together\n"},
+          // A recording named without --replay is not silently a new game.
+          Case{"some.script",
+               "gyrolap: unexpected argument 'some.script' (to watch a "
+               "recording: gyrolap --replay some.script)\n"}}) {
         SCOPED_TRACE(c.args);
         const CommandResult result = Gyrolap(c.args);
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.err.rfind(c.message, 0), 0u) << result.err;
         EXPECT_EQ(result.out, "");
     }
+}
+
+TEST(GameCommand, HelpAndVersionComeFirstWhereverTheyStand) {
+    const auto path = Scratch("version-after-replay", "random 0.5\nat 2000 press\nend 9000\n");
+    const CommandResult version = Gyrolap("--replay '" + path.string() + "' --version");
+    std::filesystem::remove(path);
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "gyrolap 2001.0516.1158\n");
+    EXPECT_EQ(version.err, "");
+}
+
+TEST(GameCommand, WithoutADisplayItSaysSoInOneLineAndLeavesTheRecordingAlone) {
+    const std::string text = "a recording the player keeps\n";
+    const auto path = Scratch("kept", text);
+    const std::string line =
+        "gyrolap: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+        "set); on a machine without a screen, run it on a private virtual one: xvfb-run -a "
+        "gyrolap\n";
+    for (const std::string& args : {std::string(), "--record='" + path.string() + "'"}) {
+        SCOPED_TRACE(args);
+        const CommandResult result = Gyrolap(args);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, line);
+    }
+    EXPECT_EQ(ReadWholeFile(path), text);
+    // A display named but out of reach: the same plain ending, not Qt's abort.
+    const CommandResult unreachable =
+        RunCommand(std::string("'") + GYROLAP_BINARY + "'", "", kNoDisplay + " DISPLAY=:12345");
+    EXPECT_EQ(unreachable.status, 1) << unreachable.err;
+    EXPECT_NE(unreachable.err.find("gyrolap: no display to open the window on (the window "
+                                   "system could not be reached)"),
+              std::string::npos)
+        << unreachable.err;
+    std::filesystem::remove(path);
 }
 
 TEST(GameCommand, ARecordingThatCannotBeWrittenIsRefusedBeforeTheWindowOpens) {
