@@ -5,6 +5,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -249,6 +250,31 @@ TEST_F(ScoreService, ARecordingThatWroteTheTextProvesIt) {
     EXPECT_NE(page.find("replayed"), std::string::npos);
     EXPECT_NE(page.find("/submissions/" + id + "/board.png"), std::string::npos);
     EXPECT_NE(page.find("gyrolap --replay gyrolap-" + id + ".script"), std::string::npos);
+}
+
+// A session that ended badly (a closed terminal, a crash) leaves its recording without
+// its last lines and perhaps half a line; what it did write still proves the text.
+TEST_F(ScoreService, ACutRecordingStillProvesTheTextItWrote) {
+    const Genuine genuine = GenuineSession();
+    std::string cut = genuine.recording;
+    cut.pop_back();                  // the final line end
+    cut.erase(cut.rfind('\n') + 1);  // the end line itself
+    const std::size_t whole = static_cast<std::size_t>(std::count(cut.begin(), cut.end(), '\n'));
+    cut += genuine.recording.substr(0, 5);  // and a torn start of a line
+    Form form;
+    form.text = genuine.text;
+    form.recording = cut;
+    const auto created = Post(form);
+    ASSERT_EQ(created->status, 201) << created->body;
+    const QJsonObject answer = Json(created->body).object();
+    EXPECT_EQ(answer["verdict"], "replayed");
+    const std::string id = std::to_string(answer["id"].toInteger());
+
+    const QJsonObject played =
+        Json(Get("/api/submissions/" + id)->body).object()["howPlayed"].toObject();
+    EXPECT_EQ(played["cutAfterLine"].toInteger(), static_cast<qint64>(whole));
+    EXPECT_NE(Get("/submissions/" + id)->body.find("after line " + std::to_string(whole)),
+              std::string::npos);
 }
 
 TEST_F(ScoreService, ALaterRecordingUpgradesASealedEntryToItsPlayer) {
