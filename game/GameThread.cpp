@@ -2,6 +2,8 @@
 // The game's own thread; see GameThread.h.
 #include "game/GameThread.h"
 
+#include <algorithm>
+
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
@@ -72,7 +74,18 @@ void GameThread::Run(Loading loading) {
 #endif
     std::unique_lock lock(mutex_);
     try {
+        if (onStart_) {
+            // Unlocked: inputs may queue meanwhile, and are taken once the game has loaded.
+            lock.unlock();
+            onStart_();
+            lock.lock();
+        }
         const std::uint64_t loadedAt = clock_.Now();
+        // An input that came while the thread was starting meets the game as it loads here: read
+        // before the load, it would count as the end of every wait the load begins. (A game
+        // loaded before the thread started was loaded before any input could come.)
+        if (loading == Loading::OnTheThread)
+            for (auto& queued : queue_) queued.second = std::max(queued.second, loadedAt);
         lock.unlock();
         if (loading == Loading::OnTheThread) game_.Load(loadedAt);
         Publish();

@@ -35,6 +35,11 @@ class GameThread {
     GameThread(const GameThread&) = delete;
     GameThread& operator=(const GameThread&) = delete;
 
+    // Runs `hook` on the game's thread as it starts, before the thread takes the game (and loads
+    // it, when it loads it) and before any input is taken: for what concerns that thread alone,
+    // such as how the system schedules it. Call before Start.
+    void OnStart(std::function<void()> hook) { onStart_ = std::move(hook); }
+
     // The thread starts, and the game loads at the thread's first clock reading; or, for a game
     // its caller has loaded already, the thread takes it as it stands.
     enum class Loading { OnTheThread, AlreadyLoaded };
@@ -61,6 +66,7 @@ class GameThread {
     Game& game_;
     GameClock& clock_;
     std::function<void()> published_;
+    std::function<void()> onStart_;
     std::thread thread_;
 
     mutable std::mutex mutex_;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -243,6 +244,58 @@ TEST(GameThread, SleepsUntilTheVeryMillisecondTheWaitEnds) {
     ASSERT_FALSE(clock.seen.empty());
     for (const auto& sleep : clock.seen)
         EXPECT_EQ(static_cast<std::uint32_t>(sleep.wake), sleep.stepStart + 50u);
+}
+
+TEST(GameThread, RunsItsStartHookOnItsOwnThreadBeforeItTakesTheGame) {
+    // The hook takes its time (a request to the system, say) and a press comes at 10 meanwhile;
+    // the hook ends at 20. A game the thread loads itself loads after the hook, at 20, and
+    // takes the press as a press at that very moment (read earlier, it would end the load's
+    // first wait at once). A game loaded at 0, before the thread started, takes the press at
+    // the reading it came at.
+    struct Case {
+        GameThread::Loading loading;
+        std::uint64_t loadedAt, pressedAt;
+    };
+    for (const Case c : {Case{GameThread::Loading::OnTheThread, 20, 20},
+                         Case{GameThread::Loading::AlreadyLoaded, 0, 10}}) {
+        SCOPED_TRACE(c.loadedAt);
+        StandIn platform{kDraws};
+        Game game{platform, platform};
+        Inputs inputs;
+        game.SetLog(&inputs);
+        testing::MovedClock clock;
+        if (c.loading == GameThread::Loading::AlreadyLoaded) game.Load(0);
+        GameThread thread{game, clock, nullptr};
+        std::promise<void> entered, release;
+        std::thread::id hookThread;
+        std::size_t heardInHook = 99;
+        thread.OnStart([&] {
+            hookThread = std::this_thread::get_id();
+            heardInHook = inputs.heard.size();
+            entered.set_value();
+            release.get_future().wait();
+        });
+        thread.Start(c.loading);
+        entered.get_future().wait();
+        clock.now = 10;
+        thread.Post(Input::Press);  // a Start during the hook
+        clock.now = 20;
+        release.set_value();
+        clock.WaitIdle();
+
+        EXPECT_NE(hookThread, std::this_thread::get_id());
+        EXPECT_EQ(heardInHook, 0u);
+        ASSERT_EQ(inputs.heard.size(), 1u);
+        EXPECT_EQ(inputs.heard[0], std::make_pair(c.pressedAt - c.loadedAt, Input::Press));
+        StandIn directPlatform{kDraws};
+        Game direct{directPlatform, directPlatform};
+        direct.Load(c.loadedAt);
+        direct.Deliver(Input::Press, c.pressedAt);
+        const Snapshot frame = thread.LatestSnapshot();
+        EXPECT_EQ(sim::DescribeBoard(frame.board, frame.messageOpen),
+                  sim::DescribeBoard(direct.board(), direct.MessageOpen()));
+        EXPECT_EQ(frame.wake, direct.NextWake());
+    }
 }
 
 }  // namespace
