@@ -28,8 +28,8 @@ wanted=()
 for purpose in "$@"; do
   case "$purpose" in
     play) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}") ;;
-    # mandoc: the man page test
-    test) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" "${scores_test[@]}" "${wayland_test[@]}" libgtest-dev mandoc) ;;
+    # mandoc: the man page test; dbus-daemon: a private bus for the real-time request's tests
+    test) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" "${scores_test[@]}" "${wayland_test[@]}" libgtest-dev mandoc dbus-daemon) ;;
     fuzz) wanted+=(cmake ninja-build clang libclang-rt-14-dev) ;;
     bench) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" xvfb xauth) ;;  # xvfb-run needs xauth
     package) wanted+=(appstream desktop-file-utils mandoc cmark) ;;
