@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "realtime/RealtimeRequest.h"
 #include "sim/Replay.h"
 #include "sim/RunScript.h"
 #include "ui/Links.h"
@@ -117,6 +118,9 @@ void GameProgram::Start(GameClock* clock) {
             QString::fromUtf8(kWebAddress.data(), static_cast<qsizetype>(kWebAddress.size()))));
     });
     if (replay_) {
+        if (options_.verbose)
+            std::fputs("gyrolap: game thread: normal (a replay plays on the window's thread)\n",
+                       stderr);
         effects_ = std::make_unique<QtEffects>(*window_, QtEffects::Mode::Watching);
         driver_ = std::make_unique<ReplayDriver>(std::move(replay_), time, *effects_, *window_);
         driver_->Start();
@@ -137,6 +141,12 @@ void GameProgram::Start(GameClock* clock) {
         });
     }
     auto live = std::make_unique<LiveDriver>(*game_, time, *effects_, *window_);
+    // Only the game's thread: the window's thread and its painting keep their priority.
+    live->OnGameThreadStart([verbose = options_.verbose] {
+        const auto outcome = realtime::MakeThisThreadRealtime();
+        if (verbose)
+            std::fprintf(stderr, "gyrolap: game thread: %s\n", realtime::Describe(outcome).c_str());
+    });
     live_ = live.get();
     driver_ = std::move(live);
     driver_->Start();

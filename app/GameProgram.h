@@ -24,8 +24,9 @@
 namespace gyrolap {
 
 struct GameOptions {
-    std::string record;  // write the session to this file
-    std::string replay;  // play this recording or script back
+    std::string record;    // write the session to this file
+    std::string replay;    // play this recording or script back
+    bool verbose = false;  // say on standard error which priority the game's thread got
 };
 
 class GameProgram {
@@ -40,8 +41,9 @@ class GameProgram {
     std::optional<int> Prepare(const GameOptions& options);
 
     // With the application made: the window, the game started (or the replay), and SIGINT,
-    // SIGTERM and SIGHUP closing the window. The game keeps time by the steady clock, or by
-    // `clock` when one is handed in (it must outlive the program).
+    // SIGTERM and SIGHUP closing the window. The game's thread asks for real-time scheduling as
+    // it starts. The game keeps time by the steady clock, or by `clock` when one is handed in
+    // (it must outlive the program).
     void Start(GameClock* clock = nullptr);
 
     // After the event loop, however it ended: the game ends, the recording gets its last

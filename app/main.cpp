@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // gyrolap: the game in its window. `--record FILE` writes the session down as it is played;
-// `--replay FILE` plays such a recording (or any simulator script) back in the window.
+// `--replay FILE` plays such a recording (or any simulator script) back in the window. The
+// game's own thread asks for real-time scheduling; `--verbose` says what it got.
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
@@ -20,11 +21,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gyrolap [--record FILE | --replay FILE]\n"
+    "usage: gyrolap [--record FILE | --replay FILE] [--verbose]\n"
     "       gyrolap --help | --version\n"
     "Plays Gyrolap in a window.\n"
     "  --record FILE  also write the session to FILE as a gyrolap-sim script, line by line\n"
     "  --replay FILE  play a recording (or any gyrolap-sim script) back in the window\n"
+    "  --verbose      say on standard error which priority the game's thread got:\n"
+    "                 realtime-direct, realtime-rtkit (through RealtimeKit) or normal\n"
     "  --help         show this text and exit\n"
     "  --version      show the version and exit\n"
     "Exit status: 0 when the window is closed, 1 when there is no display to open it on,\n"
@@ -59,7 +62,8 @@ std::optional<int> ReadCommandLine(int argc, char** argv, gyrolap::GameOptions& 
     const QCommandLineOption version("version");
     const QCommandLineOption record("record", QString(), "FILE");
     const QCommandLineOption replay("replay", QString(), "FILE");
-    parser.addOptions({help, version, record, replay});
+    const QCommandLineOption verbose("verbose");
+    parser.addOptions({help, version, record, replay, verbose});
     for (const QString& name : kQtOptionsWithValue) {
         QCommandLineOption option(name, QString(), "VALUE");
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -103,6 +107,7 @@ std::optional<int> ReadCommandLine(int argc, char** argv, gyrolap::GameOptions& 
     }
     options.record = parser.value(record).toStdString();
     options.replay = parser.value(replay).toStdString();
+    options.verbose = parser.isSet(verbose);
     if (parser.isSet(record) && parser.isSet(replay))
         return UsageError("--record and --replay cannot go together");
     platform = parser.value("platform");

@@ -33,6 +33,7 @@ void LiveDriver::Begin() {
         if (!snapshotPending_.exchange(true))
             effects_.windowThread().Post([this] { TakeSnapshot(); });
     });
+    thread_->OnStart(onGameThreadStart_);
     thread_->Start(GameThread::Loading::AlreadyLoaded);
 }
 

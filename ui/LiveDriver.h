@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "game/Clock.h"
@@ -31,6 +32,11 @@ class LiveDriver final : public WindowDriver {
     // Close: nothing more is delivered, no wait resumes, the game's log hears the final board.
     void Quit() override;
 
+    // Runs `hook` on the game's own thread as it starts, before the game loads: for what
+    // concerns that thread alone, such as asking for its real-time scheduling. Call before
+    // Start.
+    void OnGameThreadStart(std::function<void()> hook) { onGameThreadStart_ = std::move(hook); }
+
   private:
     void Begin() override;
     void TakeSnapshot();
@@ -38,6 +44,7 @@ class LiveDriver final : public WindowDriver {
     Game& game_;
     GameClock& clock_;
     std::unique_ptr<GameThread> thread_;
+    std::function<void()> onGameThreadStart_;
     std::atomic<bool> snapshotPending_{false};
 };
 

@@ -29,7 +29,8 @@ std::filesystem::path Scratch(const std::string& name, const std::string& text) 
 TEST(GameCommand, HelpAndVersionNeedNoDisplay) {
     const CommandResult help = Gyrolap("--help");
     EXPECT_EQ(help.status, 0) << help.err;
-    EXPECT_EQ(help.out.rfind("usage: gyrolap [--record FILE | --replay FILE]\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("usage: gyrolap [--record FILE | --replay FILE] [--verbose]\n", 0),
+              0u);
     const CommandResult version = Gyrolap("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "gyrolap 2001.0516.1158\n");
