@@ -4,6 +4,7 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace gyrolap::bench {
@@ -27,6 +29,26 @@ inline double CpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The time, in milliseconds since boot, that the machine's host ran something else while this
+// virtual machine's processors had work: no thread of ours, whatever its priority, runs then.
+inline double StealMs() {
+    unsigned long long user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0,
+                       steal = 0;
+    if (std::FILE* f = std::fopen("/proc/stat", "r")) {
+        if (std::fscanf(f, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &user, &nice, &system,
+                        &idle, &iowait, &irq, &softirq, &steal) != 8)
+            steal = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(steal) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The load average over the last minute.
+inline double LoadAverage() {
+    double load = 0;
+    return getloadavg(&load, 1) == 1 ? load : -1;
 }
 
 inline long PeakRssKiB() {
@@ -65,6 +87,24 @@ inline void PostClick(QWidget* target) {
     QCoreApplication::postEvent(
         target, new QMouseEvent(QEvent::MouseButtonRelease, at, target->mapToGlobal(at),
                                 Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
+// A wake-up more than kStallMs late, and when: on the steady clock, which every process of the
+// machine shares, so that stalls seen by two processes in the same minutes can be matched.
+constexpr double kStallMs = 5.0;
+struct Stall {
+    std::int64_t atNs = 0;
+    double lateMs = 0;
+};
+
+// One line: the first stalls of `stalls`, as seconds on the steady clock and how late.
+inline void PrintStalls(const char* who, const std::vector<Stall>& stalls) {
+    std::printf("%s more than %.0f ms late (steady clock s, late ms):", who, kStallMs);
+    constexpr std::size_t kShown = 12;
+    for (std::size_t i = 0; i < stalls.size() && i < kShown; ++i)
+        std::printf(" %.3f/%.1f", static_cast<double>(stalls[i].atNs) / 1e9, stalls[i].lateMs);
+    if (stalls.size() > kShown) std::printf(" and %zu more", stalls.size() - kShown);
+    std::printf("%s\n", stalls.empty() ? " none" : "");
 }
 
 inline double Percentile(std::vector<double> values, double fraction) {

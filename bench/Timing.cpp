@@ -8,16 +8,20 @@
 // - how late a bare thread wakes from 1 ms timerfd sleeps meanwhile: the system's floor;
 // - how long the window took to paint each frame;
 // - how long a press took from entering the process's event queue to being judged;
-// - the CPU the process used. Needs a display (Xvfb serves).
-#include <pthread.h>
+// - the CPU the process used.
+// The game's thread asks for real-time scheduling as the game's does (--no-realtime: not), and
+// --load N keeps N busy processes per core running beside it at ordinary priority for the whole
+// run, as a machine compiling in the background would. Needs a display (Xvfb serves).
+#include <signal.h>
 #include <sys/prctl.h>
-#include <sys/timerfd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWindow>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -25,14 +29,17 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "BenchSupport.h"
+#include "FloorSampler.h"
 #include "SpinningClock.h"
 #include "game/Clock.h"
 #include "game/Game.h"
+#include "realtime/RealtimeRequest.h"
 #include "ui/LiveDriver.h"
 #include "ui/MainWindow.h"
 #include "ui/QtEffects.h"
@@ -41,6 +48,56 @@ namespace gyrolap::bench {
 namespace {
 
 constexpr int kHitsIntoLevel6 = 100;
+
+constexpr const char* kUsage =
+    "usage: bench_timing [--load N] [--no-realtime] [--ours-only]\n"
+    "       bench_timing --help | --version\n"
+    "Plays one long game in the real window and prints how late its steps came.\n"
+    "  --load N        N busy processes per core at ordinary priority for the whole run\n"
+    "                  (0 to 16; default 0)\n"
+    "  --no-realtime   the game's thread does not ask for real-time scheduling\n"
+    "  --ours-only     skip the second game, played with a spinning wait for comparison\n";
+
+struct Options {
+    int load = 0;
+    bool realtime = true;
+    bool oursOnly = false;
+};
+
+// Where a busy process writes, so that its loop is not optimised away.
+volatile std::uint64_t busySink = 0;
+
+// Busy processes that keep every core loaded at ordinary priority: each spins until the bench
+// ends them, and dies with the bench however the bench ends (the kernel kills it when its
+// parent goes, a crash or a kill included). Started before anything else, so that each begins
+// as a copy of a single-threaded process and stays at the bench's ordinary priority.
+class BusyLoad {
+  public:
+    explicit BusyLoad(int perCore) {
+        const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+        const pid_t bench = getpid();
+        for (long i = 0; i < perCore * std::max(cores, 1L); ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                prctl(PR_SET_PDEATHSIG, SIGKILL);
+                if (getppid() != bench) _exit(0);  // the bench went before the line above
+                prctl(PR_SET_NAME, "bench-load");
+                for (std::uint64_t n = 0;; ++n) busySink = n;
+            }
+            if (pid > 0) pids_.push_back(pid);
+        }
+    }
+    ~BusyLoad() {
+        for (const pid_t pid : pids_) kill(pid, SIGKILL);
+        for (const pid_t pid : pids_) waitpid(pid, nullptr, 0);
+    }
+    BusyLoad(const BusyLoad&) = delete;
+    BusyLoad& operator=(const BusyLoad&) = delete;
+    std::size_t Count() const { return pids_.size(); }
+
+  private:
+    std::vector<pid_t> pids_;
+};
 
 struct Part {
     std::vector<double> lateMs;
@@ -55,6 +112,7 @@ struct Part {
 struct Figures {
     Part part[2];  // levels 1-5, level 6
     std::vector<double> floorMs, paintMs, inputMs;
+    std::vector<Stall> stepStalls, floorStalls;
     std::string outcome;
     double CpuWhole() const {
         const double wall = static_cast<double>(part[1].wallEnd - part[0].wallStart) / 1e9;
@@ -79,7 +137,9 @@ class WatchedClock final : public GameClock {
         const auto due = static_cast<std::int64_t>(*wake) * 1'000'000;
         if (now < due) return;  // woken by an input; the wait goes on
         std::lock_guard guard(lock_);
-        figures_.part[part].lateMs.push_back(static_cast<double>(now - due) / 1e6);
+        const double late = static_cast<double>(now - due) / 1e6;
+        figures_.part[part].lateMs.push_back(late);
+        if (late > kStallMs) figures_.stepStalls.push_back({now, late});
     }
 
   private:
@@ -145,50 +205,6 @@ class PaintTimer final : public QObject {
   private:
     std::vector<double>& paintMs_;
     bool busy_ = false;
-};
-
-// How late the system wakes a bare thread from 1 ms sleeps on an absolute deadline, sampled on
-// a thread of its own for as long as it runs: the floor under any driver that sleeps.
-class FloorSampler {
-  public:
-    explicit FloorSampler(std::vector<double>& lateMs)
-        : lateMs_(lateMs), thread_([this] { Run(); }) {}
-    ~FloorSampler() {
-        stop_ = true;
-        thread_.join();
-    }
-
-    // The CPU time the sampler itself has used: not the game's, so the figures leave it out.
-    double CpuSeconds() {
-        clockid_t clock{};
-        timespec used{};
-        if (pthread_getcpuclockid(thread_.native_handle(), &clock) != 0 ||
-            clock_gettime(clock, &used) != 0)
-            return 0;
-        return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
-    }
-
-  private:
-    void Run() {
-        const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
-        if (fd < 0) return;
-        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-        while (!stop_) {
-            const std::int64_t due = SteadyNs() + 1'000'000;
-            itimerspec spec{};
-            spec.it_value.tv_sec = static_cast<time_t>(due / 1'000'000'000);
-            spec.it_value.tv_nsec = static_cast<long>(due % 1'000'000'000);
-            timerfd_settime(fd, TFD_TIMER_ABSTIME, &spec, nullptr);
-            std::uint64_t expirations = 0;
-            if (::read(fd, &expirations, sizeof expirations) < 0) break;
-            lateMs_.push_back(static_cast<double>(SteadyNs() - due) / 1e6);
-        }
-        ::close(fd);
-    }
-
-    std::vector<double>& lateMs_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
 };
 
 // Watches the window's latest frame, as a player watches the window, and presses.
@@ -277,8 +293,10 @@ class Player {
     bool done_ = false;
 };
 
+// Plays the game once. With `priority`, the game's thread asks for real-time scheduling as it
+// starts, as the game's does, and the answer is kept there.
 template <class Clock>
-Figures PlayOnce() {
+Figures PlayOnce(realtime::Outcome* priority) {
     Figures figures;
     std::mutex lock;
     FixedSources sources;
@@ -290,9 +308,11 @@ Figures PlayOnce() {
     Clock clock;
     WatchedClock watched(clock, game, figures, lock);
     LiveDriver driver(game, watched, effects, window);
+    if (priority)
+        driver.OnGameThreadStart([priority] { *priority = realtime::MakeThisThreadRealtime(); });
     PaintTimer paints(figures.paintMs);
     {
-        FloorSampler floor(figures.floorMs);
+        FloorSampler floor(figures.floorMs, &figures.floorStalls);
         // The process's CPU time, the floor sampler's own left out.
         Player player(driver, effects, window.findChild<QPushButton*>("cmdAction"), figures,
                       presses, [&floor] { return CpuSeconds() - floor.CpuSeconds(); });
@@ -323,25 +343,72 @@ void PrintSpread(const char* what, const std::vector<double>& ms) {
                 Percentile(ms, 0.99), Percentile(ms, 1.0));
 }
 
+// Parses the command line; returns an exit status when the bench should end at once.
+std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("bench_timing %s\n", kVersionText);
+            return 0;
+        }
+        if (arg == "--no-realtime") {
+            options.realtime = false;
+        } else if (arg == "--ours-only") {
+            options.oursOnly = true;
+        } else if (arg == "--load") {
+            char* end = nullptr;
+            const long load = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : -1;
+            if (i + 1 >= argc || *argv[i + 1] == '\0' || *end != '\0' || load < 0 || load > 16) {
+                std::fprintf(stderr, "bench_timing: --load needs a number from 0 to 16\n%s",
+                             kUsage);
+                return 2;
+            }
+            options.load = static_cast<int>(load);
+            ++i;
+        } else if (arg.starts_with("--")) {
+            std::fprintf(stderr, "bench_timing: unknown option %s\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 }  // namespace gyrolap::bench
 
 int main(int argc, char** argv) {
     using namespace gyrolap::bench;
+    Options options;
+    if (const auto status = ParseOptions(argc, argv, options)) return *status;
+    // For the whole run, and before Qt starts a thread.
+    const BusyLoad load(options.load);
+
     QApplication app(argc, argv);
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         std::fprintf(stderr,
                      "bench_timing: running offscreen; use a real display (Xvfb) for figures\n");
 
-    const Figures ours = PlayOnce<gyrolap::SteadyClock>();
-    // --ours-only skips the spinning driver, for quick comparisons of our own settings.
-    const bool oursOnly = argc > 1 && std::string_view(argv[1]) == "--ours-only";
-    const Figures spin = oursOnly ? Figures{} : PlayOnce<SpinningClock>();
+    gyrolap::realtime::Outcome priority;
+    priority.reason = "--no-realtime: not asked";
+    const double loadAtStart = LoadAverage();
+    const double stealBefore = StealMs();
+    const Figures ours = PlayOnce<gyrolap::SteadyClock>(options.realtime ? &priority : nullptr);
+    const double steal = StealMs() - stealBefore;
+    // The spinning wait never asks: a real-time thread that spins is what the time limit ends.
+    const Figures spin = options.oursOnly ? Figures{} : PlayOnce<SpinningClock>(nullptr);
 
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
-    std::printf("sleeping driver: %s\nspinning driver: %s\n\n", ours.outcome.c_str(),
-                spin.outcome.c_str());
-    std::printf("%-40s %7s %9s %9s %9s\n", "measured while our driver played", "count", "p50 ms",
+    std::printf("load: %d busy processes per core, %zu in all; load average %.2f at the start\n",
+                options.load, load.Count(), loadAtStart);
+    std::printf("host steal while our driver played: %.0f ms\n", steal);
+    std::printf("game thread: %s\n", gyrolap::realtime::Describe(priority).c_str());
+    std::printf("sleeping driver: %s\n", ours.outcome.c_str());
+    if (!options.oursOnly) std::printf("spinning driver: %s\n", spin.outcome.c_str());
+    std::printf("\n%-40s %7s %9s %9s %9s\n", "measured while our driver played", "count", "p50 ms",
                 "p99 ms", "max ms");
     PrintSpread("system floor: bare 1 ms timerfd sleeps", ours.floorMs);
     PrintSpread("paint per frame (window's thread)", ours.paintMs);
@@ -350,16 +417,23 @@ int main(int argc, char** argv) {
                 "p99 ms", "max ms", "CPU s/s");
     PrintRow("sleeping", "levels 1-5", ours.part[0]);
     PrintRow("sleeping", "level 6", ours.part[1]);
-    if (!oursOnly) {
+    if (!options.oursOnly) {
         PrintRow("spinning", "levels 1-5", spin.part[0]);
         PrintRow("spinning", "level 6", spin.part[1]);
         std::printf("\nwhole game CPU s/s: sleeping %.4f, spinning %.4f\n", ours.CpuWhole(),
                     spin.CpuWhole());
     }
+    std::printf("\n");
+    PrintStalls("steps", ours.stepStalls);
+    PrintStalls("floor wake-ups", ours.floorStalls);
+    const double worst =
+        std::max(Percentile(ours.part[0].lateMs, 1.0), Percentile(ours.part[1].lateMs, 1.0));
     std::printf(
-        "\nsummary: late_p99_ms levels1-5=%.3f level6=%.3f floor_p99_ms=%.3f "
-        "cpu_levels1-5=%.4f input_p99_ms=%.3f\n",
-        Percentile(ours.part[0].lateMs, 0.99), Percentile(ours.part[1].lateMs, 0.99),
-        Percentile(ours.floorMs, 0.99), ours.part[0].CpuPerWall(), Percentile(ours.inputMs, 0.99));
+        "\nsummary: load=%d late_p99_ms levels1-5=%.3f level6=%.3f late_max_ms=%.3f "
+        "floor_p99_ms=%.3f cpu_levels1-5=%.4f input_p99_ms=%.3f priority=%s\n",
+        options.load, Percentile(ours.part[0].lateMs, 0.99), Percentile(ours.part[1].lateMs, 0.99),
+        worst, Percentile(ours.floorMs, 0.99), ours.part[0].CpuPerWall(),
+        Percentile(ours.inputMs, 0.99),
+        gyrolap::realtime::IsRealtime(priority) ? "realtime" : "normal");
     return 0;
 }
