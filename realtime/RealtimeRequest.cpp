@@ -20,6 +20,15 @@ namespace {
 // What a bus service says is shown cut short and escaped: it comes from another program.
 constexpr std::size_t kQuotedBytes = 200;
 
+// The shortest RLIMIT_RTTIME the thread runs in real time with. The kernel counts a thread's
+// time in ticks (1 to 10 ms), and ends it once a count goes over the limit: a limit much
+// shorter than that could end the game for a page fault, not a fault of its own.
+constexpr std::int64_t kShortestLimitUs = 10'000;
+
+std::string TooShort(std::int64_t us) {
+    return "an RLIMIT_RTTIME of " + std::to_string(us) + " us, too short to run in real time";
+}
+
 std::int64_t Microseconds(rlim_t limit) {
     return limit == RLIM_INFINITY ? INT64_MAX : static_cast<std::int64_t>(limit);
 }
@@ -57,7 +66,8 @@ Outcome ThroughRealtimeKit(const Request& request, pid_t tid, std::int64_t limit
     if (!kit.ReadLimits(limits, error))
         return Normal(prefix + "unavailable: " + Shortened(error, kQuotedBytes));
     if (limits.maxPriority < 1) return Normal(prefix + "grants no real-time priority");
-    if (limits.rtTimeUsecMax < 1) return Normal(prefix + "grants no real-time time");
+    if (limits.rtTimeUsecMax < kShortestLimitUs)
+        return Normal(prefix + "would need " + TooShort(limits.rtTimeUsecMax));
     // It grants nothing to a process whose limit is larger than its own bound.
     if (limits.rtTimeUsecMax < limitUs) {
         limitUs = LowerRealtimeLimit(limits.rtTimeUsecMax, error);
@@ -90,6 +100,7 @@ Outcome MakeThisThreadRealtime(const Request& request) {
         std::string error;
         const std::int64_t limitUs = LowerRealtimeLimit(request.limitUs, error);
         if (limitUs == 0) return Normal(error);
+        if (limitUs < kShortestLimitUs) return Normal(TooShort(limitUs));
         if (const int refused = request.direct(tid, request.priority); refused == 0) {
             Outcome outcome;
             outcome.path = Path::Direct;

@@ -52,7 +52,8 @@ struct Request {
 
 // Makes the calling thread real-time if it can, in the order above, and says how it went.
 // RLIMIT_RTTIME is lowered to the request's limit (and RealtimeKit's, when it has a lower one)
-// before anything else is tried, and is never raised. Never throws.
+// before anything else is tried, and is never raised; a limit under 10 ms, too short for the
+// kernel to count fairly, leaves the thread as it is. Never throws.
 Outcome MakeThisThreadRealtime(const Request& request = {});
 
 // One line for a person: "realtime-direct (...)", "realtime-rtkit (...)" or "normal (why)".
