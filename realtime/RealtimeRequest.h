@@ -44,8 +44,10 @@ struct Request {
     std::int64_t limitUs = 200'000;
     // The bus RealtimeKit is looked for on; empty: the system bus, its home.
     std::string busAddress;
-    // How long each call to RealtimeKit may take before it counts as unanswered.
-    int timeoutMs = 1000;
+    // How long each call to RealtimeKit may take before it counts as unanswered. The game's
+    // thread asks before its first step: a running RealtimeKit answers within milliseconds,
+    // and one that hangs must not hold the start-up animation for long.
+    int timeoutMs = 500;
     // Tries the direct way for thread `tid`; 0 or an errno, as SetRoundRobin.
     std::function<int(pid_t tid, int priority)> direct = SetRoundRobin;
 };
