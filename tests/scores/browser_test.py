@@ -14,7 +14,7 @@ import sys
 import tempfile
 
 from selenium import webdriver
-from selenium.common.exceptions import NoAlertPresentException
+from selenium.common.exceptions import NoAlertPresentException, StaleElementReferenceException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions
@@ -95,9 +95,13 @@ def main():
                              ("country", "Norway"), ("text", text)):
             driver.find_element(By.ID, field).send_keys(value)
         driver.find_element(By.ID, "recording").send_keys(recording)
+        form_heading = driver.find_element(By.TAG_NAME, "h1")
         driver.find_element(By.ID, "send").click()
-        wait.until(expected_conditions.presence_of_element_located((By.TAG_NAME, "h1")))
-        heading = driver.find_element(By.TAG_NAME, "h1").text
+        # The form's own page has a heading too: wait for it to go, then read the answer's,
+        # which may still be coming in while the browser swaps the pages.
+        wait.until(expected_conditions.staleness_of(form_heading))
+        heading = WebDriverWait(driver, 15, ignored_exceptions=(StaleElementReferenceException,)).until(
+            lambda d: d.find_element(By.TAG_NAME, "h1").text)
         if heading != "Your score is on the leaderboard":
             fail("the form was answered: " + heading)
         try:
