@@ -24,6 +24,7 @@
 #include "sim/ScriptSource.h"
 #include "support/CaseName.h"
 #include "support/MovedClock.h"
+#include "support/ProgramSteps.h"
 
 namespace gyrolap {
 namespace {
@@ -70,20 +71,8 @@ void ExpectEndsWithItsBoard(const fs::path& path) {
     EXPECT_EQ(ReplayedFinalBoard(path), board.substr(comment.size()));
 }
 
-// The game's thread has handled what it was given, and the window has done what it asked.
-void Sync(GameProgram& program, testing::MovedClock& clock) {
-    clock.WaitIdle();
-    program.effects().windowThread().RunPending();
-}
-
-// The clock moves on; the test plays the timer, waking the game every millisecond.
-void Advance(GameProgram& program, testing::MovedClock& clock, std::uint64_t ms) {
-    for (std::uint64_t i = 0; i < ms; ++i) {
-        ++clock.now;
-        program.live()->Deliver(Input::WakeUp);
-        Sync(program, clock);
-    }
-}
+using testing::Advance;
+using testing::Sync;
 
 // The program with a clock the test moves.
 struct Program {
@@ -95,7 +84,7 @@ struct Program {
     }
     ~Program() { fs::remove(path); }
 
-    void Advance(std::uint64_t ms) { gyrolap::Advance(program, clock, ms); }
+    void Advance(std::uint64_t ms) { testing::Advance(program, clock, ms); }
     QPushButton* Button(const char* name) { return program.window().findChild<QPushButton*>(name); }
     void Press() {
         QTest::mousePress(Button("cmdAction"), Qt::LeftButton);

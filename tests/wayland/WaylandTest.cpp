@@ -24,6 +24,7 @@
 
 #include "app/GameProgram.h"
 #include "support/MovedClock.h"
+#include "support/ProgramSteps.h"
 #include "ui/HelpWindow.h"
 
 extern char** environ;
@@ -87,18 +88,8 @@ class Compositor {
     fs::path runtime_;
 };
 
-void Sync(GameProgram& program, testing::MovedClock& clock) {
-    clock.WaitIdle();
-    program.effects().windowThread().RunPending();
-}
-
-void Advance(GameProgram& program, testing::MovedClock& clock, std::uint64_t ms) {
-    for (std::uint64_t i = 0; i < ms; ++i) {
-        ++clock.now;
-        program.live()->Deliver(Input::WakeUp);
-        Sync(program, clock);
-    }
-}
+using testing::Advance;
+using testing::Sync;
 
 // The compositor maximises `window`, then makes it fullscreen, as its decoration's buttons and
 // the desktop's keys do: each time the window comes back to its own size, and nothing ends.
