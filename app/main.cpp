@@ -122,10 +122,8 @@ constexpr const char* kNoDisplay =
 // the program with an abort when it reaches no display.
 std::optional<int> CheckDisplay(const QString& platform) {
     const QString chosen = !platform.isEmpty() ? platform : qEnvironmentVariable("QT_QPA_PLATFORM");
-    const bool x11 = qEnvironmentVariableIsSet("DISPLAY") && !qgetenv("DISPLAY").isEmpty();
-    const bool wayland =
-        qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qgetenv("WAYLAND_DISPLAY").isEmpty();
-    if (chosen.isEmpty() && !x11 && !wayland) {
+    if (chosen.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, kNoDisplay, "neither DISPLAY nor WAYLAND_DISPLAY is set");
         return kExitNoDisplay;
     }
