@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 namespace gyrolap::bench {
@@ -105,6 +106,14 @@ inline void PrintStalls(const char* who, const std::vector<Stall>& stalls) {
         std::printf(" %.3f/%.1f", static_cast<double>(stalls[i].atNs) / 1e9, stalls[i].lateMs);
     if (stalls.size() > kShown) std::printf(" and %zu more", stalls.size() - kShown);
     std::printf("%s\n", stalls.empty() ? " none" : "");
+}
+
+// A whole number written in full, from `low` to `high`: a bench's option value.
+inline std::optional<long> WholeNumber(const char* text, long low, long high) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (*text == '\0' || *end != '\0' || value < low || value > high) return std::nullopt;
+    return value;
 }
 
 inline double Percentile(std::vector<double> values, double fraction) {

@@ -47,12 +47,12 @@ int main(int argc, char** argv) {
             realtime = true;
             continue;
         }
-        char* end = nullptr;
-        if (arg == "--seconds" && i + 1 < argc &&
-            (seconds = std::strtol(argv[i + 1], &end, 10), *argv[i + 1] && !*end) && seconds >= 1 &&
-            seconds <= 3600) {
-            ++i;
-            continue;
+        if (arg == "--seconds" && i + 1 < argc) {
+            if (const auto value = WholeNumber(argv[i + 1], 1, 3600)) {
+                seconds = *value;
+                ++i;
+                continue;
+            }
         }
         std::fprintf(stderr, "bench_floor: bad argument %s\n%s", argv[i], kUsage);
         return 2;

@@ -360,14 +360,13 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--ours-only") {
             options.oursOnly = true;
         } else if (arg == "--load") {
-            char* end = nullptr;
-            const long load = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : -1;
-            if (i + 1 >= argc || *argv[i + 1] == '\0' || *end != '\0' || load < 0 || load > 16) {
+            const auto load = i + 1 < argc ? WholeNumber(argv[i + 1], 0, 16) : std::nullopt;
+            if (!load) {
                 std::fprintf(stderr, "bench_timing: --load needs a number from 0 to 16\n%s",
                              kUsage);
                 return 2;
             }
-            options.load = static_cast<int>(load);
+            options.load = static_cast<int>(*load);
             ++i;
         } else if (arg.starts_with("--")) {
             std::fprintf(stderr, "bench_timing: unknown option %s\n%s", argv[i], kUsage);
