@@ -4,6 +4,7 @@
 // them in SQLite or PostgreSQL and shows the leaderboard. The boards of replayed games are drawn
 // by the game's own window, off screen.
 #include <pthread.h>
+#include <sched.h>
 
 #include <QApplication>
 #include <QBuffer>
@@ -11,6 +12,7 @@
 #include <QPixmap>
 #include <QStyleFactory>
 #include <QThread>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -175,6 +177,15 @@ class WindowPainter final : public gyrolap::scores::BoardPainter {
     }
 };
 
+// The cores this process may run on (fewer than the machine's when its affinity is set, as a
+// container or taskset sets it): one replay each at once, so replays never queue for a core.
+unsigned UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 // Whether connections can come from other machines.
 bool LoopbackOnly(const std::string& host) {
     return host == "127.0.0.1" || host == "::1" || host == "localhost" ||
@@ -217,7 +228,7 @@ int main(int argc, char** argv) {
     }
     WindowPainter painter;
     gyrolap::scores::ServiceOptions serviceOptions;
-    serviceOptions.replaySlots = std::max(1u, std::thread::hardware_concurrency());
+    serviceOptions.replaySlots = UsableCores();
     gyrolap::scores::Service service(*store, &painter, serviceOptions);
     if (!service.Bind(options.host, options.port)) {
         return Fail("cannot listen on " + gyrolap::Shortened(options.host, 80) + " port " +
@@ -232,6 +243,8 @@ int main(int argc, char** argv) {
                                      ? options.database.substr(7)
                                      : std::string("a PostgreSQL database");
     std::printf("gyrolap-scores: serving http://%s/ from %s\n", where.c_str(), database.c_str());
+    std::printf("gyrolap-scores: replays at most %zu recordings at once, one per core\n",
+                serviceOptions.replaySlots);
     std::fflush(stdout);
     if (!LoopbackOnly(options.host)) {
         std::fprintf(stderr, "gyrolap-scores: listening on %s: other machines can reach the page\n",

@@ -38,6 +38,11 @@ PutResult GroupCommit::Put(const NewEntry& entry) {
     return std::move(*job.result);
 }
 
+std::size_t GroupCommit::Waiting() {
+    std::lock_guard lock(mutex_);
+    return waiting_.size();
+}
+
 void GroupCommit::Run() {
     std::unique_lock lock(mutex_);
     for (;;) {

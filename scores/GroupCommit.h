@@ -30,6 +30,9 @@ class GroupCommit {
     // Blocks until the entry is committed; throws StoreError when it could not be.
     PutResult Put(const NewEntry& entry);
 
+    // Entries waiting for the next group, for the tests to see a group form.
+    std::size_t Waiting();
+
   private:
     struct Job;
     void Run();

@@ -162,7 +162,12 @@ class PostgresStore final : public Store {
             writer_->Exec(
                 sql::CreateTables("BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY", "BYTEA"));
         });
+        const Result settings = writer_->Run(
+            "SELECT current_setting('synchronous_commit'), current_setting('fsync')", {});
+        settings_ = "synchronous_commit=" + settings.At(0, 0) + " fsync=" + settings.At(0, 1);
     }
+
+    std::string CommitSettings() override { return settings_; }
 
     PutResult Put(const NewEntry& entry) override { return commit_.Put(entry); }
 
@@ -201,16 +206,19 @@ class PostgresStore final : public Store {
     }
 
   private:
-    // A reader whose connection broke (the database restarted) drops it, and the next read
-    // opens a new one.
+    // A reader whose connection broke (the database restarted) drops it and reads again on
+    // another; after a restart every idle connection is broken, so as many tries as there are
+    // readers, and one on a new connection.
     template <class Work>
     std::invoke_result_t<Work, Connection&> Read(Work work) {
-        auto reader = readers_.Take();
-        try {
-            return work(*reader);
-        } catch (const StoreError&) {
-            if (reader->Broken()) reader.Discard();
-            throw;
+        for (std::size_t attempt = 0;; ++attempt) {
+            auto reader = readers_.Take();
+            try {
+                return work(*reader);
+            } catch (const StoreError&) {
+                if (!reader->Broken() || attempt == kReaders) throw;
+                reader.Discard();
+            }
         }
     }
 
@@ -230,13 +238,7 @@ class PostgresStore final : public Store {
             work();
             writer_->Exec("COMMIT");
         } catch (...) {
-            if (writer_->Broken()) {
-                // Reconnect for the next group; this one is lost with the connection.
-                try {
-                    writer_ = std::make_unique<Connection>(url_);
-                } catch (const StoreError&) {
-                }
-            } else {
+            if (!writer_->Broken()) {
                 try {
                     writer_->Exec("ROLLBACK");
                 } catch (const StoreError&) {
@@ -249,12 +251,24 @@ class PostgresStore final : public Store {
     // One transaction for the whole group, on the writer's own thread. Two processes writing
     // the same texts in opposite orders may wait on each other; PostgreSQL then fails one group
     // and GroupCommit writes its entries one by one.
+    //
+    // A connection that broke (the database restarted since the last group) is made again and
+    // the group written once more on it. That is safe even when the break came after the
+    // commit: every text is stored at most once, so the second try finds them stored.
     std::vector<PutResult> Write(const std::vector<const NewEntry*>& group) {
-        std::vector<PutResult> results;
-        InTransaction([&] {
-            for (const NewEntry* entry : group) results.push_back(WriteOne(*writer_, *entry));
-        });
-        return results;
+        for (int attempt = 0;; ++attempt) {
+            if (writer_->Broken()) writer_ = std::make_unique<Connection>(url_);
+            try {
+                std::vector<PutResult> results;
+                InTransaction([&] {
+                    for (const NewEntry* entry : group)
+                        results.push_back(WriteOne(*writer_, *entry));
+                });
+                return results;
+            } catch (const StoreError&) {
+                if (attempt > 0 || !writer_->Broken()) throw;
+            }
+        }
     }
 
     static PutResult WriteOne(Connection& db, const NewEntry& e) {
@@ -294,6 +308,7 @@ class PostgresStore final : public Store {
 
     std::string url_;
     std::unique_ptr<Connection> writer_;
+    std::string settings_;
     Pool<Connection> readers_;
     // Last: its thread stops before the connections close.
     GroupCommit commit_;

@@ -606,8 +606,9 @@ class Service::Impl {
     BoundedServer server_;
     int port_ = 0;
 
-  private:
     Slots uploads_;
+
+  private:
     std::mutex pictures_;
     std::list<std::pair<std::int64_t, std::string>> drawn_;
 };
@@ -643,6 +644,10 @@ void Service::Stop() {
 
 Slots& Service::ReplaySlots() {
     return impl_->replays_;
+}
+
+Slots& Service::UploadSlots() {
+    return impl_->uploads_;
 }
 
 }  // namespace gyrolap::scores

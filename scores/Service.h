@@ -48,8 +48,9 @@ class Service {
     // From any thread.
     void Stop();
 
-    // The replays' places, for the tests to hold.
+    // The places of replays and of large uploads, for the tests to hold.
     Slots& ReplaySlots();
+    Slots& UploadSlots();
 
   private:
     class Impl;

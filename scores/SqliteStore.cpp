@@ -171,6 +171,13 @@ class SqliteStore final : public Store {
                 throw StoreError("cannot put the database " + path.string() + " in WAL mode");
         }
         writer_->Exec("PRAGMA synchronous = FULL");
+        {
+            Query synchronous(*writer_, "PRAGMA synchronous");
+            static constexpr const char* kLevels[] = {"off", "normal", "full", "extra"};
+            const std::int64_t level = synchronous.Next() ? synchronous.NumberAt(0) : -1;
+            settings_ = std::string("journal_mode=wal synchronous=") +
+                        (level >= 0 && level <= 3 ? kLevels[level] : "unknown");
+        }
         writer_->Exec("BEGIN IMMEDIATE");
         try {
             writer_->Exec(sql::CreateTables("INTEGER PRIMARY KEY", "BLOB"));
@@ -182,6 +189,8 @@ class SqliteStore final : public Store {
     }
 
     PutResult Put(const NewEntry& entry) override { return commit_.Put(entry); }
+
+    std::string CommitSettings() override { return settings_; }
 
     std::vector<Entry> Scores(std::size_t offset, std::size_t limit) override {
         auto reader = readers_.Take();
@@ -273,6 +282,7 @@ class SqliteStore final : public Store {
     }
 
     std::unique_ptr<Connection> writer_;
+    std::string settings_;
     Pool<Connection> readers_;
     // Last: its thread stops before the connections close.
     GroupCommit commit_;

@@ -91,6 +91,11 @@ class Store {
     // The final board and the recording of a replayed entry; nothing for a sealed one.
     virtual std::optional<std::string> Board(std::int64_t id) = 0;
     virtual std::optional<std::string> Recording(std::int64_t id) = 0;
+
+    // How a commit reaches the disk, as the database itself reported it on the connection that
+    // writes when the store was opened ("journal_mode=wal synchronous=full" for SQLite,
+    // "synchronous_commit=on fsync=on" for PostgreSQL): a 201 is only honest while these hold.
+    virtual std::string CommitSettings() = 0;
 };
 
 // "sqlite:PATH" or "postgresql://..." (also "postgres://..."); throws StoreError with a message

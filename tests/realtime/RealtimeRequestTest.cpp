@@ -108,6 +108,9 @@ const Case kCases[] = {
     // A bound so short that the kernel could end the game for a page fault: not asked.
     {"RealtimeKitGrantsTooShortATime", false, Kit::Grants, 1, 20, 0, 9999, Path::Normal, 0,
      "normal (", "RealtimeKit: would need an RLIMIT_RTTIME of 9999 us, too short"},
+    // The shortest bound the game runs with is asked for.
+    {"RealtimeKitGrantsTheShortestTime", false, Kit::Grants, 1, 20, 0, 10000, Path::RealtimeKit, 1,
+     "realtime-rtkit (", ""},
     {"RealtimeKitMissing", false, Kit::Missing, 1, 20, 1000, 0, Path::Normal, 0, "normal (",
      "RealtimeKit: unavailable: org.freedesktop.DBus.Error.ServiceUnknown"},
     {"NoBus", false, Kit::NoBus, 1, 20, 1000, 0, Path::Normal, 0, "normal (",

@@ -37,10 +37,24 @@ class PostgresServer {
         const std::string data = (folder_ / "data").string();
         Run({bin_ + "/initdb", "-D", data, "-U", "gyrolap", "-A", "trust", "-E", "UTF8",
              "--no-sync", "--no-instructions"});
+        Start();
+    }
+
+    // Starts the server again after Stop().
+    void Start() {
         // No TCP at all: the socket in the folder is the only way in, so no port can clash.
-        Run({bin_ + "/pg_ctl", "-D", data, "-l", (folder_ / "log").string(), "-w", "-t", "30", "-o",
+        Run({bin_ + "/pg_ctl", "-D", (folder_ / "data").string(), "-l", (folder_ / "log").string(),
+             "-w", "-t", "30", "-o",
              "-c listen_addresses='' -k " + folder_.string() + " -p 5432 -c fsync=on", "start"});
         started_ = true;
+    }
+
+    // Stops the server: "fast" as an administrator restarting it does (every session ended,
+    // then a clean shutdown), or "immediate" as a crash does (no shutdown at all: the next start
+    // recovers from the write-ahead log).
+    void Stop(const std::string& mode) {
+        Run({bin_ + "/pg_ctl", "-D", (folder_ / "data").string(), "-m", mode, "-w", "stop"});
+        started_ = false;
     }
     ~PostgresServer() {
         if (started_) {
@@ -104,5 +118,12 @@ class PostgresServer {
     gid_t gid_ = 0;
     bool started_ = false;
 };
+
+// One server for the whole test program, started when first asked for (starting one takes most
+// of a second) and stopped as the program ends.
+inline PostgresServer& SharedPostgresServer() {
+    static PostgresServer server;
+    return server;
+}
 
 }  // namespace gyrolap::testing

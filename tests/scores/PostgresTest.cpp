@@ -19,18 +19,6 @@
 namespace gyrolap::testing {
 namespace {
 
-// One server for the whole program: starting it takes most of a second.
-PostgresServer* server = nullptr;
-
-class PostgresEnvironment final : public ::testing::Environment {
-  public:
-    void SetUp() override { server = new PostgresServer; }
-    void TearDown() override {
-        delete server;
-        server = nullptr;
-    }
-};
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new PostgresEnvironment);
 
 scores::NewEntry Sealed(const std::string& text, const std::string& nickname) {
     scores::NewEntry entry;
@@ -48,7 +36,7 @@ scores::NewEntry Sealed(const std::string& text, const std::string& nickname) {
 }
 
 TEST(ScoresPostgres, TheStoreKeepsItsPromises) {
-    auto store = scores::OpenStore(server->NewDatabase("promises"));
+    auto store = scores::OpenStore(SharedPostgresServer().NewDatabase("promises"));
     const std::string text = SealedText("27", "19.333", "1/2/2003");
     const auto created = store->Put(Sealed(text, "First"));
     EXPECT_EQ(created.kind, scores::PutKind::Created);
@@ -95,7 +83,7 @@ TEST(ScoresPostgres, TheStoreKeepsItsPromises) {
 TEST(ScoresPostgres, TwoWritersTakingTheSameTextsInOppositeOrdersLoseNone) {
     // Two stores, as two processes have: each commits groups of texts; with the texts in
     // opposite orders their groups can wait on each other, and PostgreSQL then fails one.
-    const std::string url = server->NewDatabase("opposite_orders");
+    const std::string url = SharedPostgresServer().NewDatabase("opposite_orders");
     auto first = scores::OpenStore(url);
     auto second = scores::OpenStore(url);
     constexpr int kTexts = 64;
@@ -131,7 +119,7 @@ TEST(ScoresPostgres, TwoWritersTakingTheSameTextsInOppositeOrdersLoseNone) {
 TEST(ScoresPostgres, TwoServicesOnOneDatabaseServeOneLeaderboard) {
     const std::string program = GYROLAP_SCORES_BINARY;
     const std::vector<std::string> args = {"--listen", "127.0.0.1:0", "--database",
-                                           server->NewDatabase("two_services")};
+                                           SharedPostgresServer().NewDatabase("two_services")};
     ScoresProcess a(program, args), b(program, args);
     const int portA = a.Port(), portB = b.Port();
     ASSERT_GT(portA, 0) << a.output();

@@ -3,6 +3,7 @@
 // lives, nothing accepted lost to a kill -9, and a body too large answered at once while the
 // process keeps its size.
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/stat.h>
 
 #include <QJsonArray>
@@ -33,6 +34,9 @@ TEST(ScoresProgram, TheCommandLineIsCheckedBeforeAnythingStarts) {
         {"--version", 0, "gyrolap-scores 2001.0516.1158"},
         {"--listen 8080", 2, "--listen wants ADDRESS:PORT, not 8080"},
         {"--listen 127.0.0.1:70000", 2, "--listen wants ADDRESS:PORT"},
+        {"--listen 127.0.0.1:65536", 2, "--listen wants ADDRESS:PORT, not 127.0.0.1:65536"},
+        {"--listen 127.0.0.1:", 2, "--listen wants ADDRESS:PORT"},
+        {"--listen :8080", 2, "--listen wants ADDRESS:PORT"},
         {"--listen ::1:80", 2, "--listen wants ADDRESS:PORT"},
         {"--listen", 2, "--listen needs a value"},
         {"--database mysql://x --listen 127.0.0.1:0", 1, "neither sqlite:PATH nor postgresql://"},
@@ -47,6 +51,42 @@ TEST(ScoresProgram, TheCommandLineIsCheckedBeforeAnythingStarts) {
         EXPECT_NE((result.out + result.err).find(c.says), std::string::npos)
             << result.out << result.err;
     }
+}
+
+TEST(ScoresProgram, TheHighestPortIsTaken) {
+    ScratchFolder folder("scores-program-port");
+    ScoresProcess scores(kProgram, {"--listen", "127.0.0.1:65535", "--database",
+                                    "sqlite:" + (folder.path() / "scores.sqlite").string()});
+    ASSERT_EQ(scores.Port(), 65535) << scores.output();
+    EXPECT_EQ(scores.Stop(SIGTERM), 0);
+}
+
+// One replay at once per core it may run on, so a burst of recordings never makes replays share
+// a core, and none is idle.
+TEST(ScoresProgram, ReplaysAsManyRecordingsAtOnceAsItHasCores) {
+    ScratchFolder folder("scores-program-cores");
+    const std::string database = "sqlite:" + (folder.path() / "scores.sqlite").string();
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    const auto replaysOf = [&](const cpu_set_t& cores) {
+        // The child inherits the affinity of the thread that starts it.
+        EXPECT_EQ(sched_setaffinity(0, sizeof cores, &cores), 0);
+        ScoresProcess scores(kProgram, {"--listen", "127.0.0.1:0", "--database", database});
+        EXPECT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+        EXPECT_GT(scores.Port(), 0) << scores.output();
+        const std::string& out = scores.output();
+        const std::size_t at = out.find("replays at most ");
+        return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + 16);
+    };
+    EXPECT_EQ(replaysOf(all), CPU_COUNT(&all));
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (!CPU_ISSET(cpu, &all)) continue;
+        CPU_SET(cpu, &one);
+        break;
+    }
+    EXPECT_EQ(replaysOf(one), 1);
 }
 
 TEST(ScoresProgram, TheDatabaseIsMadeInTheUsersDataFolderAndAStopIsClean) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -342,28 +343,39 @@ TEST_F(ScoreService, TheLeaderboardListsTheBestFirst) {
     };
     // In the order they are sent; the ties on best are settled by the average, then by who came
     // first.
+    // A third and two thirds are written .333 and .666: two thirds rank higher. Two equal
+    // scores rank by who came first.
     const Posted posted[] = {{"5", "1.666"},   {"27", "19.333"}, {"12", "4.000"},
-                             {"27", "20.000"}, {"12", "5.000"},  {"100", "33.333"}};
+                             {"27", "20.000"}, {"12", "5.000"},  {"100", "33.333"},
+                             {"9", "7.333"},   {"9", "7.666"},   {"9", "7.000"},
+                             {"9", "7.666"}};
     float draw = 0.1f;
+    int sent = 0;
     for (const Posted& p : posted) {
         Form form;
-        form.nickname = std::string("best ") + p.best + " average " + p.average;
-        form.text = SealedText(p.best, p.average, "5/16/2001", draw += 0.1f);
+        form.nickname = std::string("best ") + p.best + " average " + p.average + " #" +
+                        std::to_string(++sent);
+        // Distinct texts for equal scores: the date differs.
+        form.text = SealedText(p.best, p.average, "5/" + std::to_string(sent) + "/2001",
+                               draw += 0.05f);
         ASSERT_EQ(Post(form)->status, 201);
     }
     std::vector<std::string> order;
     for (const auto& entry : Scores())
         order.push_back(entry.toObject()["nickname"].toString().toStdString());
-    EXPECT_EQ(order, (std::vector<std::string>{"best 100 average 33.333", "best 27 average 20.000",
-                                               "best 27 average 19.333", "best 12 average 5.000",
-                                               "best 12 average 4.000", "best 5 average 1.666"}));
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "best 100 average 33.333 #6", "best 27 average 20.000 #4",
+                         "best 27 average 19.333 #2", "best 12 average 5.000 #5",
+                         "best 12 average 4.000 #3", "best 9 average 7.666 #8",
+                         "best 9 average 7.666 #10", "best 9 average 7.333 #7",
+                         "best 9 average 7.000 #9", "best 5 average 1.666 #1"}));
     const QJsonArray page = Json(Get("/api/scores?offset=1&limit=2")->body).array();
     ASSERT_EQ(page.size(), 2);
-    EXPECT_EQ(page[0].toObject()["nickname"], "best 27 average 20.000");
+    EXPECT_EQ(page[0].toObject()["nickname"], "best 27 average 20.000 #4");
     EXPECT_EQ(Get("/api/scores?limit=ten")->status, 400);
 
     const std::string html = Get("/")->body;
-    EXPECT_LT(html.find("best 100 average 33.333"), html.find("best 5 average 1.666"));
+    EXPECT_LT(html.find("best 100 average 33.333 #6"), html.find("best 5 average 1.666 #1"));
 }
 
 TEST_F(ScoreService, StoredStringsAreShownAsTextOnPagesAndInJson) {
@@ -459,6 +471,7 @@ TEST_F(ScoreService, BodiesTooLargeOrUnboundedAreRefusedBeforeTheyAreRead) {
         const char* what;
         std::string headers;
         std::string status;
+        std::string reason = "";
     };
     const Case cases[] = {
         {"one byte over the bound", "Content-Length: " + std::to_string(kMaxRequestBytes + 1),
@@ -469,6 +482,11 @@ TEST_F(ScoreService, BodiesTooLargeOrUnboundedAreRefusedBeforeTheyAreRead) {
         {"compressed", "Content-Length: 100\r\nContent-Encoding: gzip", "415"},
         {"a length that is no number", "Content-Length: 12abc", "400"},
         {"waiting for a go-ahead", "Content-Length: 99999999999\r\nExpect: 100-continue", "413"},
+        // Two lengths: a proxy and the service could each read a different one.
+        {"two lengths", "Content-Length: 0\r\nContent-Length: 0", "400",
+         "the Content-Length is not one number"},
+        {"two lengths that differ", "Content-Length: 0\r\nContent-Length: 70000", "400",
+         "the Content-Length is not one number"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -477,6 +495,10 @@ TEST_F(ScoreService, BodiesTooLargeOrUnboundedAreRefusedBeforeTheyAreRead) {
         EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 " + c.status) << answer;
         EXPECT_NE(answer.find("Connection: close"), std::string::npos);
         EXPECT_NE(answer.find("{\"error\":"), std::string::npos);
+        if (!c.reason.empty()) {
+            EXPECT_NE(answer.find("{\"error\":\"" + c.reason + "\"}"), std::string::npos)
+                << answer;
+        }
     }
     // A head without an end is cut off at its bound.
     const std::string endless = "GET / HTTP/1.1\r\nX-Long: " + std::string(1 << 20, 'a');
@@ -497,6 +519,155 @@ TEST_F(ScoreService, WhatIsNotThereIsNotFound) {
     const std::string id = std::to_string(Json(created->body).object()["id"].toInteger());
     EXPECT_EQ(Get("/submissions/" + id + "/board.png")->status, 404);
     EXPECT_EQ(Get("/submissions/" + id + "/recording")->status, 404);
+}
+
+TEST_F(ScoreService, BusyUploadsAreToldToComeBackLaterBeforeTheBodyIsRead) {
+    Stop();
+    ServiceOptions options;
+    options.uploadSlots = 1;
+    options.slotWait = std::chrono::milliseconds(0);
+    Start(options);
+    // The one place for a large upload is held, as a slow upload would hold it.
+    ASSERT_TRUE(service_->UploadSlots().Take(std::chrono::milliseconds(0)));
+    const std::size_t length = kSmallRequestBytes + 1;
+    const std::string head =
+        "POST /api/submissions HTTP/1.1\r\nHost: x\r\n"
+        "Content-Type: multipart/form-data; boundary=b\r\nContent-Length: " +
+        std::to_string(length) + "\r\n\r\n";
+    const std::string busy = RawExchange(service_->Port(), head);
+    EXPECT_EQ(busy.substr(0, 12), "HTTP/1.1 503") << busy;
+    EXPECT_NE(busy.find("Retry-After: 2"), std::string::npos) << busy;
+    EXPECT_NE(busy.find("too many uploads at once"), std::string::npos) << busy;
+    // A small body needs no such place.
+    EXPECT_EQ(Post(WithText(SealedText("12", "4.000")))->status, 201);
+    service_->UploadSlots().Give();
+    // With the place free, a large upload is read and judged.
+    Form large = WithText(SealedText("27", "19.333"));
+    large.nickname = std::string(kSmallRequestBytes, ' ') + "Ann";
+    const auto taken = Post(large);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->status, 201) << taken->body;
+}
+
+TEST_F(ScoreService, AnEmptyRecordingFileIsRefusedNotTakenForNone) {
+    Form form = WithText(SealedText("12", "4.000"));
+    form.recording = "";  // a file chosen that holds nothing
+    const auto answer = Post(form);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 422) << answer->body;
+    EXPECT_TRUE(Json(answer->body)
+                    .object()["error"]
+                    .toString()
+                    .startsWith("cannot replay the recording: "))
+        << answer->body;
+    EXPECT_EQ(Scores().size(), 0);
+}
+
+TEST_F(ScoreService, ARecordingProvesEveryTextItsSessionWrote) {
+    // Submit Score after the first game and again at the end, with a better board.
+    testing::SessionPlan plan;
+    plan.hitsPerGame = {2, 5};
+    plan.submitAfterGames = {1};
+    const auto session = testing::RecordSession(plan);
+    ASSERT_EQ(session.clipboard.size(), 2u);
+    ASSERT_NE(session.clipboard[0], session.clipboard[1]);
+    for (const std::string& text : session.clipboard) {
+        SCOPED_TRACE(text);
+        Form form = WithText(text);
+        form.recording = session.recording;
+        const auto answer = Post(form);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, 201) << answer->body;
+        EXPECT_EQ(Json(answer->body).object()["verdict"], "replayed");
+    }
+}
+
+TEST_F(ScoreService, ARecordingIsReplayedUpToItsBoundAndRefusedOneByteOver) {
+    const Genuine genuine = GenuineSession();
+    // Comment lines after the first line make the recording as long as wanted.
+    const auto padded = [&](std::size_t size) {
+        const std::size_t firstLine = genuine.recording.find('\n') + 1;
+        std::string pad;
+        const std::size_t wanted = size - genuine.recording.size();
+        while (pad.size() < wanted) {
+            const std::size_t line = std::min<std::size_t>(1000, wanted - pad.size());
+            pad += line == 1 ? std::string("\n") : "#" + std::string(line - 2, 'p') + "\n";
+        }
+        std::string recording = genuine.recording;
+        recording.insert(firstLine, pad);
+        return recording;
+    };
+    Form form = WithText(genuine.text);
+    form.recording = padded(kMaxRecordingBytes);
+    ASSERT_EQ(form.recording->size(), kMaxRecordingBytes);
+    const auto atBound = Post(form);
+    ASSERT_TRUE(atBound);
+    EXPECT_EQ(atBound->status, 201) << atBound->body;
+    EXPECT_EQ(Json(atBound->body).object()["verdict"], "replayed");
+
+    Stop();
+    std::filesystem::remove_all(folder_.path() / "scores.sqlite");
+    std::filesystem::remove_all(folder_.path() / "scores.sqlite-wal");
+    std::filesystem::remove_all(folder_.path() / "scores.sqlite-shm");
+    Start({});
+    form.recording = padded(kMaxRecordingBytes + 1);
+    const auto over = Post(form);
+    ASSERT_TRUE(over);
+    EXPECT_EQ(over->status, 422) << over->body;
+    EXPECT_NE(Json(over->body).object()["error"].toString().toStdString().find(
+                  std::to_string(kMaxRecordingBytes)),
+              std::string::npos)
+        << over->body;
+    EXPECT_EQ(Scores().size(), 0);
+}
+
+TEST_F(ScoreService, AnUpgradedEntryKeepsTheRecordingThatProvedIt) {
+    const Genuine genuine = GenuineSession();
+    const auto sealed = Post(WithText(genuine.text));
+    ASSERT_EQ(sealed->status, 201);
+    const std::string id = std::to_string(Json(sealed->body).object()["id"].toInteger());
+    EXPECT_EQ(Get("/submissions/" + id + "/recording")->status, 404);
+    Form proved = WithText(genuine.text);
+    proved.recording = genuine.recording;
+    ASSERT_EQ(Post(proved)->status, 200);
+    const auto recording = Get("/submissions/" + id + "/recording");
+    EXPECT_EQ(recording->status, 200);
+    EXPECT_EQ(recording->body, genuine.recording);
+    EXPECT_EQ(Get("/submissions/" + id + "/board.png")->status, 200);
+}
+
+TEST_F(ScoreService, TheLeaderboardLinksOnOnlyWhereAnotherPageHasEntries) {
+    // Stored directly: the pages, not the posting, are under test.
+    const auto put = [&](int i) {
+        NewEntry entry;
+        entry.nickname = "player " + std::to_string(i);
+        entry.text = SealedText("12", "4.000", std::to_string(1 + i % 12) + "/" +
+                                                   std::to_string(1 + i / 12) + "/2001");
+        entry.best = "12";
+        entry.average = "4.000";
+        entry.date = "1/1/2001";
+        entry.bestValue = 12;
+        entry.averageThirds = 12;
+        entry.verdict = std::string(kSealed);
+        entry.received = "2026-12-10T09:00:00Z";
+        entry.facts = "{}";
+        ASSERT_EQ(store_->Put(entry).kind, PutKind::Created);
+    };
+    for (int i = 0; i < 100; ++i) put(i);
+    const std::string full = Get("/")->body;
+    EXPECT_NE(full.find(">player 99<"), std::string::npos);
+    EXPECT_EQ(full.find("More scores"), std::string::npos);
+    EXPECT_EQ(full.find("?page=1"), std::string::npos);
+
+    put(100);
+    const std::string first = Get("/")->body;
+    EXPECT_NE(first.find("<a href=\"/?page=1\">More scores</a>"), std::string::npos);
+    EXPECT_EQ(first.find(">player 100<"), std::string::npos);
+    const std::string second = Get("/?page=1")->body;
+    EXPECT_NE(second.find(">player 100<"), std::string::npos);
+    EXPECT_NE(second.find("<td class=\"num\">101</td>"), std::string::npos);
+    EXPECT_NE(second.find("<a href=\"/?page=0\">Better scores</a>"), std::string::npos);
+    EXPECT_EQ(second.find("More scores"), std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // test can hold a replay's findings against what really happened.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,9 @@ struct SessionPlan {
     std::vector<float> randoms = {0.3f, 0.7f, 0.55f, 0.12f, 0.91f};
     // Submit Score once the games are over.
     bool submit = true;
+    // Submit Score also after these games (counted from 1), so that one session writes several
+    // texts.
+    std::vector<std::size_t> submitAfterGames;
 };
 
 struct RecordedSession {
@@ -111,6 +115,10 @@ inline RecordedSession RecordSession(const SessionPlan& plan) {
         };
 
         until(idle);  // the first track is laid out
+        const auto submit = [&] {
+            deliver(Input::Submit, now + 1500);
+            deliver(Input::MessageClosed, now + 900);
+        };
         for (const int hits : plan.hitsPerGame) {
             deliver(Input::Press, now + 400);  // Start
             ++out.games;
@@ -146,11 +154,11 @@ inline RecordedSession RecordSession(const SessionPlan& plan) {
             ++out.presses;
             deliver(Input::MessageClosed, now + 700);
             until(idle);
+            if (std::find(plan.submitAfterGames.begin(), plan.submitAfterGames.end(), out.games) !=
+                plan.submitAfterGames.end())
+                submit();
         }
-        if (plan.submit) {
-            deliver(Input::Submit, now + 1500);
-            deliver(Input::MessageClosed, now + 900);
-        }
+        if (plan.submit) submit();
         game.Quit(reading(now + 500));
     }
     return out;
