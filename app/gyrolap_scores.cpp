@@ -24,9 +24,9 @@
 #include <thread>
 
 #include "game/GameState.h"
-#include "scores/BoardPicture.h"
 #include "scores/Service.h"
-#include "scores/Store.h"
+#include "scores/pages/BoardPicture.h"
+#include "scores/store/Store.h"
 #include "submit/SafeText.h"
 #include "ui/MainWindow.h"
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The score page over HTTP: the submissions API, the leaderboard as JSON and as a page, the
-// form, and each entry with its board, its recording and how it was played.
+// form, and each entry with its board, its recording and how it was played. Each route is
+// answered in one format, a page or JSON, whatever happens to the request.
 #pragma once
 
 #include <chrono>
@@ -9,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "scores/BoardPicture.h"
-#include "scores/Slots.h"
-#include "scores/Store.h"
+#include "scores/intake/Slots.h"
+#include "scores/pages/BoardPicture.h"
+#include "scores/store/Store.h"
 
 namespace gyrolap::scores {
 

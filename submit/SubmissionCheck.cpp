@@ -98,7 +98,10 @@ std::string BestReason(std::string_view best) {
 // Why `average` cannot stand beside `best` on the board, or nothing. The board shows the
 // average of its three best scores a >= b >= c >= 0 with a the best, as "#.000" with a
 // rounded-up third cut to .666; before the first game it reads "0" beside a best of "0".
-std::string AverageReason(std::string_view best, std::string_view average) {
+// `thirds` is then three times the average, exactly.
+std::string AverageReason(std::string_view best, std::string_view average,
+                          std::uint64_t& thirdsOf) {
+    thirdsOf = 0;
     if (best == "0") {
         return average == "0" ? "" : "average given while the best score is 0: no game has ended";
     }
@@ -135,6 +138,7 @@ std::string AverageReason(std::string_view best, std::string_view average) {
     if (shownAverage != average || shownBest != best) {
         return "average is not written as the game writes it (#.000)";
     }
+    thirdsOf = sum;
     return "";
 }
 
@@ -247,9 +251,11 @@ SubmissionCheck CheckSubmission(std::string_view line) {
         return Invalid(std::string("version is not this game's version (") + kVersionText + ")");
     }
     if (std::string reason = BestReason(check.best); !reason.empty()) return Invalid(reason);
-    if (std::string reason = AverageReason(check.best, check.average); !reason.empty()) {
+    if (std::string reason = AverageReason(check.best, check.average, check.averageThirds);
+        !reason.empty()) {
         return Invalid(reason);
     }
+    check.bestValue = NumberOf(check.best);
     if (std::string reason = DateReason(check.date); !reason.empty()) return Invalid(reason);
     return check;
 }

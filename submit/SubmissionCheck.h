@@ -4,6 +4,7 @@
 // piece is one this game writes; if not, why.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ struct SubmissionCheck {
     std::string date;
     // The whole submission text as read, without what surrounded it; filled when valid.
     std::string text;
+    // The numbers CheckSubmission proved the pieces to be, for whoever ranks scores: the best
+    // score, and three times the average (exact, since the board writes thirds as .333, .666).
+    std::uint64_t bestValue = 0;
+    std::uint64_t averageThirds = 0;
 };
 
 // Any line of any bytes gets an answer. Blanks, no-break spaces and a byte order mark around the

@@ -2,7 +2,7 @@
 // Names typed beside a score are stored without what could hide or reorder text, and bounded.
 #include <gtest/gtest.h>
 
-#include "scores/Fields.h"
+#include "scores/intake/Fields.h"
 
 namespace gyrolap::scores {
 namespace {

@@ -7,8 +7,9 @@
 #include <numeric>
 #include <sstream>
 
-#include "scores/DateFacts.h"
-#include "scores/PlayFacts.h"
+#include "scores/intake/DateFacts.h"
+#include "scores/intake/PlayFacts.h"
+#include "scores/store/Entry.h"
 #include "sim/Replay.h"
 #include "support/RecordedSession.h"
 
@@ -167,11 +168,15 @@ TEST(DateFacts, TheDateIsHeldAgainstTheDayItCame) {
     }
 }
 
-TEST(DateFacts, TheDayReceivedIsReadFromTheStoredTime) {
+TEST(DateFacts, TheTimeReceivedIsReadFromTheStoredText) {
     using namespace std::chrono;
-    EXPECT_EQ(DayOf("2026-12-10T18:41:07Z"), sys_days(year(2026) / December / 10));
-    EXPECT_EQ(DayOf("2026-02-30T00:00:00Z"), std::nullopt);
-    EXPECT_EQ(DayOf("yesterday"), std::nullopt);
+    EXPECT_EQ(UtcTime("2026-12-10T18:41:07Z"),
+              sys_days(year(2026) / December / 10) + hours(18) + minutes(41) + seconds(7));
+    EXPECT_EQ(UtcText(sys_days(year(2026) / December / 10) + hours(18) + minutes(41) + seconds(7)),
+              "2026-12-10T18:41:07Z");
+    for (const char* text : {"2026-02-30T00:00:00Z", "2026-12-10T24:00:00Z", "2026-12-10T18:41:07",
+                             "2026-12-10 18:41:07Z", "yesterday", ""})
+        EXPECT_EQ(UtcTime(text), std::nullopt) << text;
 }
 
 }  // namespace

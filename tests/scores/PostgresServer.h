@@ -76,6 +76,26 @@ class PostgresServer {
         return "postgresql://gyrolap@/" + name + "?host=" + folder_.string() + "&port=5432";
     }
 
+    // Runs psql on database `name` with `args` (-f FILE, -c STATEMENT), stopping at the first
+    // error; throws when it fails.
+    void Psql(const std::string& name, const std::vector<std::string>& args) const {
+        std::vector<std::string> command = {bin_ + "/psql",
+                                            "-X",
+                                            "-q",
+                                            "-v",
+                                            "ON_ERROR_STOP=1",
+                                            "-h",
+                                            folder_.string(),
+                                            "-p",
+                                            "5432",
+                                            "-U",
+                                            "gyrolap",
+                                            "-d",
+                                            name};
+        command.insert(command.end(), args.begin(), args.end());
+        Run(command);
+    }
+
   private:
     static std::string BinDir() {
         std::FILE* pipe = ::popen("pg_config --bindir", "r");

@@ -12,10 +12,11 @@
 #include <memory>
 #include <thread>
 
+#include "FaultyStore.h"
 #include "ScoresSupport.h"
 #include "scores/Limits.h"
 #include "scores/Service.h"
-#include "scores/SqliteStore.h"
+#include "scores/store/Store.h"
 #include "submit/SubmissionCheck.h"
 #include "support/RecordedSession.h"
 
@@ -44,8 +45,13 @@ class ScoreService : public ::testing::Test {
     void SetUp() override { Start({}); }
     void TearDown() override { Stop(); }
 
-    void Start(ServiceOptions options) {
-        store_ = OpenSqliteStore(folder_.path() / "scores.sqlite");
+    void Start(ServiceOptions options, bool faulty = false) {
+        store_ = OpenStore("sqlite:" + (folder_.path() / "scores.sqlite").string());
+        if (faulty) {
+            auto wrapped = std::make_unique<testing::FaultyStore>(std::move(store_));
+            faulty_ = wrapped.get();
+            store_ = std::move(wrapped);
+        }
         service_ = std::make_unique<Service>(*store_, &painter_, std::move(options));
         ASSERT_TRUE(service_->Bind("127.0.0.1", 0));
         serving_ = std::thread([this] { service_->Run(); });
@@ -71,6 +77,7 @@ class ScoreService : public ::testing::Test {
     testing::ScratchFolder folder_{"scores-service"};
     NamingPainter painter_;
     std::unique_ptr<Store> store_;
+    testing::FaultyStore* faulty_ = nullptr;
     std::unique_ptr<Service> service_;
     std::thread serving_;
     std::unique_ptr<httplib::Client> client_;
@@ -345,30 +352,29 @@ TEST_F(ScoreService, TheLeaderboardListsTheBestFirst) {
     // first.
     // A third and two thirds are written .333 and .666: two thirds rank higher. Two equal
     // scores rank by who came first.
-    const Posted posted[] = {{"5", "1.666"},   {"27", "19.333"}, {"12", "4.000"},
-                             {"27", "20.000"}, {"12", "5.000"},  {"100", "33.333"},
-                             {"9", "7.333"},   {"9", "7.666"},   {"9", "7.000"},
-                             {"9", "7.666"}};
+    const Posted posted[] = {{"5", "1.666"},  {"27", "19.333"},  {"12", "4.000"}, {"27", "20.000"},
+                             {"12", "5.000"}, {"100", "33.333"}, {"9", "7.333"},  {"9", "7.666"},
+                             {"9", "7.000"},  {"9", "7.666"}};
     float draw = 0.1f;
     int sent = 0;
     for (const Posted& p : posted) {
         Form form;
-        form.nickname = std::string("best ") + p.best + " average " + p.average + " #" +
-                        std::to_string(++sent);
+        form.nickname =
+            std::string("best ") + p.best + " average " + p.average + " #" + std::to_string(++sent);
         // Distinct texts for equal scores: the date differs.
-        form.text = SealedText(p.best, p.average, "5/" + std::to_string(sent) + "/2001",
-                               draw += 0.05f);
+        form.text =
+            SealedText(p.best, p.average, "5/" + std::to_string(sent) + "/2001", draw += 0.05f);
         ASSERT_EQ(Post(form)->status, 201);
     }
     std::vector<std::string> order;
     for (const auto& entry : Scores())
         order.push_back(entry.toObject()["nickname"].toString().toStdString());
-    EXPECT_EQ(order, (std::vector<std::string>{
-                         "best 100 average 33.333 #6", "best 27 average 20.000 #4",
-                         "best 27 average 19.333 #2", "best 12 average 5.000 #5",
-                         "best 12 average 4.000 #3", "best 9 average 7.666 #8",
-                         "best 9 average 7.666 #10", "best 9 average 7.333 #7",
-                         "best 9 average 7.000 #9", "best 5 average 1.666 #1"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"best 100 average 33.333 #6", "best 27 average 20.000 #4",
+                                        "best 27 average 19.333 #2", "best 12 average 5.000 #5",
+                                        "best 12 average 4.000 #3", "best 9 average 7.666 #8",
+                                        "best 9 average 7.666 #10", "best 9 average 7.333 #7",
+                                        "best 9 average 7.000 #9", "best 5 average 1.666 #1"}));
     const QJsonArray page = Json(Get("/api/scores?offset=1&limit=2")->body).array();
     ASSERT_EQ(page.size(), 2);
     EXPECT_EQ(page[0].toObject()["nickname"], "best 27 average 20.000 #4");
@@ -406,23 +412,44 @@ TEST_F(ScoreService, TheFormIsAnsweredWithAPage) {
     const std::string form = Get("/submit")->body;
     for (const char* field : {"nickname", "city", "state", "country", "text", "recording"})
         EXPECT_NE(form.find(std::string("name=\"") + field + "\""), std::string::npos) << field;
-    EXPECT_NE(form.find("action=\"/api/submissions\""), std::string::npos);
+    EXPECT_NE(form.find("action=\"/submit\""), std::string::npos);
 
-    httplib::MultipartFormDataItems items = Items(WithText(SealedText("12", "4.000")));
-    items.push_back({"reply", "page", "", ""});
-    items.push_back({"recording", "", "", "application/octet-stream"});  // no file chosen
-    const auto answer = client_->Post("/api/submissions", items);
-    EXPECT_EQ(answer->status, 201);
-    EXPECT_EQ(answer->get_header_value("Content-Type"), "text/html; charset=utf-8");
-    EXPECT_NE(answer->body.find("Your score is on the leaderboard"), std::string::npos);
-    EXPECT_NE(answer->body.find("href=\"/submissions/"), std::string::npos);
+    // The form's own route, and the API asked for a page as older forms asked it.
+    struct Route {
+        const char* path;
+        bool replyField;
+    };
+    int n = 0;
+    for (const Route route : {Route{"/submit", false}, Route{"/api/submissions", true}}) {
+        SCOPED_TRACE(route.path);
+        httplib::MultipartFormDataItems items =
+            Items(WithText(SealedText("12", "4.000", "5/" + std::to_string(++n) + "/2001")));
+        if (route.replyField) items.push_back({"reply", "page", "", ""});
+        items.push_back({"recording", "", "", "application/octet-stream"});  // no file chosen
+        const auto answer = client_->Post(route.path, items);
+        EXPECT_EQ(answer->status, 201);
+        EXPECT_EQ(answer->get_header_value("Content-Type"), "text/html; charset=utf-8");
+        EXPECT_NE(answer->body.find("Your score is on the leaderboard"), std::string::npos);
+        EXPECT_NE(answer->body.find("href=\"/submissions/"), std::string::npos);
+
+        httplib::MultipartFormDataItems wrong = Items(WithText("GY"));
+        if (route.replyField) wrong.push_back({"reply", "page", "", ""});
+        const auto refused = client_->Post(route.path, wrong);
+        EXPECT_EQ(refused->status, 422);
+        EXPECT_EQ(refused->get_header_value("Content-Type"), "text/html; charset=utf-8");
+        EXPECT_NE(refused->body.find("Not taken: "), std::string::npos);
+    }
     EXPECT_EQ(Scores()[0].toObject()["verdict"], "sealed");
 
-    httplib::MultipartFormDataItems wrong = Items(WithText("GY"));
-    wrong.push_back({"reply", "page", "", ""});
-    const auto refused = client_->Post("/api/submissions", wrong);
-    EXPECT_EQ(refused->status, 422);
-    EXPECT_NE(refused->body.find("Not taken: "), std::string::npos);
+    // Refused at its head, before the body is read, the form still gets a page.
+    const std::string tooLarge = RawExchange(
+        service_->Port(),
+        "POST /submit HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=b\r\n"
+        "Content-Length: " +
+            std::to_string(kMaxRequestBytes + 1) + "\r\n\r\n");
+    EXPECT_EQ(tooLarge.substr(0, 12), "HTTP/1.1 413") << tooLarge;
+    EXPECT_NE(tooLarge.find("Content-Type: text/html; charset=utf-8"), std::string::npos);
+    EXPECT_NE(tooLarge.find("Not taken: the request is larger than"), std::string::npos);
 }
 
 TEST_F(ScoreService, ADateInTheFutureIsFlagged) {
@@ -496,8 +523,7 @@ TEST_F(ScoreService, BodiesTooLargeOrUnboundedAreRefusedBeforeTheyAreRead) {
         EXPECT_NE(answer.find("Connection: close"), std::string::npos);
         EXPECT_NE(answer.find("{\"error\":"), std::string::npos);
         if (!c.reason.empty()) {
-            EXPECT_NE(answer.find("{\"error\":\"" + c.reason + "\"}"), std::string::npos)
-                << answer;
+            EXPECT_NE(answer.find("{\"error\":\"" + c.reason + "\"}"), std::string::npos) << answer;
         }
     }
     // A head without an end is cut off at its bound.
@@ -555,10 +581,8 @@ TEST_F(ScoreService, AnEmptyRecordingFileIsRefusedNotTakenForNone) {
     const auto answer = Post(form);
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->status, 422) << answer->body;
-    EXPECT_TRUE(Json(answer->body)
-                    .object()["error"]
-                    .toString()
-                    .startsWith("cannot replay the recording: "))
+    EXPECT_TRUE(
+        Json(answer->body).object()["error"].toString().startsWith("cannot replay the recording: "))
         << answer->body;
     EXPECT_EQ(Scores().size(), 0);
 }
@@ -614,8 +638,11 @@ TEST_F(ScoreService, ARecordingIsReplayedUpToItsBoundAndRefusedOneByteOver) {
     const auto over = Post(form);
     ASSERT_TRUE(over);
     EXPECT_EQ(over->status, 422) << over->body;
-    EXPECT_NE(Json(over->body).object()["error"].toString().toStdString().find(
-                  std::to_string(kMaxRecordingBytes)),
+    EXPECT_NE(Json(over->body)
+                  .object()["error"]
+                  .toString()
+                  .toStdString()
+                  .find(std::to_string(kMaxRecordingBytes)),
               std::string::npos)
         << over->body;
     EXPECT_EQ(Scores().size(), 0);
@@ -639,19 +666,19 @@ TEST_F(ScoreService, AnUpgradedEntryKeepsTheRecordingThatProvedIt) {
 TEST_F(ScoreService, TheLeaderboardLinksOnOnlyWhereAnotherPageHasEntries) {
     // Stored directly: the pages, not the posting, are under test.
     const auto put = [&](int i) {
-        NewEntry entry;
+        Entry entry;
         entry.nickname = "player " + std::to_string(i);
-        entry.text = SealedText("12", "4.000", std::to_string(1 + i % 12) + "/" +
-                                                   std::to_string(1 + i / 12) + "/2001");
+        entry.text = SealedText(
+            "12", "4.000", std::to_string(1 + i % 12) + "/" + std::to_string(1 + i / 12) + "/2001");
         entry.best = "12";
         entry.average = "4.000";
         entry.date = "1/1/2001";
         entry.bestValue = 12;
         entry.averageThirds = 12;
-        entry.verdict = std::string(kSealed);
-        entry.received = "2026-12-10T09:00:00Z";
+        entry.verdict = Verdict::Sealed;
+        entry.received = std::chrono::sys_days(std::chrono::year(2026) / 12 / 10);
         entry.facts = "{}";
-        ASSERT_EQ(store_->Put(entry).kind, PutKind::Created);
+        ASSERT_EQ(store_->Put(entry, nullptr).kind, PutKind::Created);
     };
     for (int i = 0; i < 100; ++i) put(i);
     const std::string full = Get("/")->body;
@@ -668,6 +695,35 @@ TEST_F(ScoreService, TheLeaderboardLinksOnOnlyWhereAnotherPageHasEntries) {
     EXPECT_NE(second.find("<td class=\"num\">101</td>"), std::string::npos);
     EXPECT_NE(second.find("<a href=\"/?page=0\">Better scores</a>"), std::string::npos);
     EXPECT_EQ(second.find("More scores"), std::string::npos);
+}
+
+TEST_F(ScoreService, AStoreThatFailsIsAnsweredHonestlyAndNothingIsClaimedStored) {
+    Stop();
+    Start({}, true);
+    faulty_->failWrites = true;
+    for (const char* path : {"/api/submissions", "/submit"}) {
+        SCOPED_TRACE(path);
+        const auto failed = client_->Post(path, Items(WithText(SealedText("12", "4.000"))));
+        ASSERT_TRUE(failed);
+        EXPECT_EQ(failed->status, 500) << failed->body;
+        EXPECT_NE(failed->body.find("the score could not be stored; try again later"),
+                  std::string::npos)
+            << failed->body;
+        EXPECT_FALSE(failed->has_header("Location"));
+    }
+    faulty_->failWrites = false;
+    EXPECT_EQ(Scores().size(), 0);
+    EXPECT_EQ(Post(WithText(SealedText("12", "4.000")))->status, 201);
+
+    faulty_->failReads = true;
+    const auto page = Get("/");
+    EXPECT_EQ(page->status, 500);
+    EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    EXPECT_EQ(page->body.find("disk full"), std::string::npos);
+    const auto api = Get("/api/scores");
+    EXPECT_EQ(api->status, 500);
+    EXPECT_EQ(Json(api->body).object()["error"], "internal error");
+    EXPECT_EQ(api->body.find("connection lost"), std::string::npos);
 }
 
 }  // namespace

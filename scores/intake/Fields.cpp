@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Cleaning typed names; see Fields.h.
-#include "scores/Fields.h"
+#include "scores/intake/Fields.h"
 
 #include "submit/SafeText.h"
 

@@ -12,15 +12,21 @@
 #include <thread>
 #include <vector>
 
-#include "scores/Store.h"
+#include "scores/store/Store.h"
 
 namespace gyrolap::scores {
+
+// One entry waiting to be stored, with its proof when it has one.
+struct PendingPut {
+    const Entry* entry = nullptr;
+    const Proof* proof = nullptr;
+};
 
 class GroupCommit {
   public:
     // Stores the entries in one transaction and gives their results in order, or throws and
     // keeps none of them.
-    using WriteGroup = std::function<std::vector<PutResult>(const std::vector<const NewEntry*>&)>;
+    using WriteGroup = std::function<std::vector<PutResult>(const std::vector<const PendingPut*>&)>;
 
     explicit GroupCommit(WriteGroup write, std::size_t largestGroup = 256);
     ~GroupCommit();
@@ -28,7 +34,7 @@ class GroupCommit {
     GroupCommit& operator=(const GroupCommit&) = delete;
 
     // Blocks until the entry is committed; throws StoreError when it could not be.
-    PutResult Put(const NewEntry& entry);
+    PutResult Put(const Entry& entry, const Proof* proof);
 
     // Entries waiting for the next group, for the tests to see a group form.
     std::size_t Waiting();

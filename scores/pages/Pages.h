@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The score page's HTML, made on the server and readable without JavaScript. Every stored or
-// echoed string goes through Qt's HTML escaper before it reaches a page.
+// echoed string goes through the HTML escaper before it reaches a page.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "scores/DateFacts.h"
-#include "scores/Store.h"
+#include "scores/intake/DateFacts.h"
+#include "scores/store/Entry.h"
 
 namespace gyrolap::scores {
 
@@ -21,7 +21,7 @@ std::string Html(std::string_view text);
 
 // The leaderboard's page `page` (from 0) of entries best first, `total` entries in all.
 std::string LeaderboardPage(const std::vector<Entry>& entries, std::size_t page, std::size_t total);
-// The form players fill in; it posts to the API and asks for a page as the answer.
+// The form players fill in; it posts to the page route /submit, which answers with a page.
 std::string SubmitPage();
 // One entry with how it was played; `hasBoard` when a picture of its final board exists.
 std::string EntryPage(const Entry& entry, const DateFacts& date, bool hasBoard);

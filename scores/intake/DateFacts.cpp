@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Reading a submission's date; see DateFacts.h.
-#include "scores/DateFacts.h"
+#include "scores/intake/DateFacts.h"
 
 #include <cstdio>
 #include <span>
@@ -40,20 +40,6 @@ std::string IsoDay(std::chrono::year_month_day day) {
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()),
                   static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
     return text;
-}
-
-std::optional<std::chrono::sys_days> DayOf(std::string_view received) {
-    unsigned year = 0, month = 0, day = 0;
-    char dash1 = 0, dash2 = 0;
-    const std::string head(received.substr(0, 10));
-    if (head.size() != 10 ||
-        std::sscanf(head.c_str(), "%4u%c%2u%c%2u", &year, &dash1, &month, &dash2, &day) != 5 ||
-        dash1 != '-' || dash2 != '-')
-        return std::nullopt;
-    const std::chrono::year_month_day ymd{std::chrono::year(static_cast<int>(year)),
-                                          std::chrono::month(month), std::chrono::day(day)};
-    if (!ymd.ok()) return std::nullopt;
-    return std::chrono::sys_days(ymd);
 }
 
 DateFacts FactsOfDate(std::string_view date, std::chrono::sys_days received) {

@@ -8,9 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "scores/DateFacts.h"
-#include "scores/PlayFacts.h"
-#include "scores/Store.h"
+#include "scores/intake/DateFacts.h"
+#include "scores/store/Entry.h"
 
 namespace gyrolap::scores {
 
@@ -26,8 +25,5 @@ std::string ScoresJson(const std::vector<Entry>& entries);
 // One entry in full: the leaderboard's fields, its text, and how it was played ("howPlayed":
 // the stored facts of its replay and its date against the day it came).
 std::string EntryDetailJson(const Entry& entry, const DateFacts& date);
-
-// The facts of a replay as stored beside the entry (a JSON object); "{}" for a sealed entry.
-std::string PlayFactsJson(const PlayFacts& facts);
 
 }  // namespace gyrolap::scores

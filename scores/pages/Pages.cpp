@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Making the pages; see Pages.h.
-#include "scores/Pages.h"
+#include "scores/pages/Pages.h"
 
-#include <QByteArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QString>
 #include <cstdio>
+
+#include "scores/intake/FactsJson.h"
 
 namespace gyrolap::scores {
 namespace {
@@ -34,8 +33,9 @@ std::string Place(const Entry& entry) {
 }
 
 // Told apart by a mark and a word as well as by colour.
-std::string Verdict(std::string_view verdict) {
-    if (verdict == kReplayed) return "<span class=\"verdict replayed\">&#10004; replayed</span>";
+std::string VerdictHtml(Verdict verdict) {
+    if (verdict == Verdict::Replayed)
+        return "<span class=\"verdict replayed\">&#10004; replayed</span>";
     return "<span class=\"verdict sealed\">sealed</span>";
 }
 
@@ -53,54 +53,44 @@ std::string Number(double value, int decimals) {
     return text;
 }
 
-QJsonObject Object(const QJsonObject& parent, const char* key) {
-    return parent[key].toObject();
-}
-
-std::string Integer(const QJsonObject& object, const char* key) {
-    return std::to_string(object[key].toInteger());
-}
-
-std::string SpreadHtml(const QJsonObject& spread, const char* low, const char* high) {
-    if (spread["count"].toInteger() == 0) return "none";
-    return Integer(spread, "median") + " ms middle, " + Integer(spread, low) + "&ndash;" +
-           Integer(spread, high) + " ms for most (" + low + "&ndash;" + high + "), " +
-           Integer(spread, "min") + "&ndash;" + Integer(spread, "max") + " ms in all; " +
-           Integer(spread, "count") + " counted";
+std::string SpreadHtml(const StoredSpread& spread, const char* low, const char* high) {
+    if (spread.count == 0) return "none";
+    return std::to_string(spread.median) + " ms middle, " + std::to_string(spread.low) + "&ndash;" +
+           std::to_string(spread.high) + " ms for most (" + low + "&ndash;" + high + "), " +
+           std::to_string(spread.min) + "&ndash;" + std::to_string(spread.max) + " ms in all; " +
+           std::to_string(spread.count) + " counted";
 }
 
 std::string PlayedHtml(const Entry& entry) {
-    if (entry.verdict != kReplayed) {
+    if (entry.verdict != Verdict::Replayed) {
         return "<p>No recording came with this text. Its code shows it is a text the game could "
                "write; it does not show that the game was played.</p>\n";
     }
-    const QJsonObject facts =
-        QJsonDocument::fromJson(QByteArray::fromStdString(entry.facts)).object();
+    const StoredFacts facts = ReadFacts(entry.facts);
     std::string rows;
-    rows += Row("Games", Integer(facts, "games"));
-    rows += Row("Presses",
-                Integer(facts, "presses") + ", " + Integer(facts, "goodPresses") + " of them good");
-    rows += Row("Highest level", Integer(facts, "highestLevel"));
-    rows += Row("Reaction time", SpreadHtml(Object(facts, "reactionMs"), "p10", "p90") +
+    rows += Row("Games", std::to_string(facts.games));
+    rows += Row("Presses", std::to_string(facts.presses) + ", " +
+                               std::to_string(facts.goodPresses) + " of them good");
+    rows += Row("Highest level", std::to_string(facts.highestLevel));
+    rows += Row("Reaction time", SpreadHtml(facts.reactionMs, "p10", "p90") +
                                      " <span class=\"hint\">(particle entering the ring to "
                                      "the press)</span>");
-    const QJsonObject wakes = Object(facts, "wakeLateMs");
-    rows += Row("Wake-ups late by",
-                SpreadHtml(wakes, "p90", "p99") + "; " + Integer(wakes, "onTime") +
-                    " on the very millisecond <span class=\"hint\">(a window's timer drifts by "
-                    "a few ms; a made-up recording's never does)</span>");
-    const QJsonObject randoms = Object(facts, "randomValues");
-    std::string spread = Integer(randoms, "count") + " drawn";
-    if (randoms["count"].toInteger() > 0) {
-        spread += ", mean " + Number(randoms["mean"].toDouble(), 3) + ", spread " +
-                  Number(randoms["stdDev"].toDouble(), 3) +
+    rows +=
+        Row("Wake-ups late by",
+            SpreadHtml(facts.wakeLateMs, "p90", "p99") + "; " + std::to_string(facts.wakesOnTime) +
+                " on the very millisecond <span class=\"hint\">(a window's timer drifts by "
+                "a few ms; a made-up recording's never does)</span>");
+    std::string spread = std::to_string(facts.randomCount) + " drawn";
+    if (facts.randomCount > 0) {
+        spread += ", mean " + Number(facts.randomMean, 3) + ", spread " +
+                  Number(facts.randomStdDev, 3) +
                   " <span class=\"hint\">(an even spread over 0 to 1: mean 0.5, spread "
                   "0.289)</span>";
     }
     rows += Row("Random values", spread);
-    if (facts.contains("cutAfterLine")) {
-        rows += Row("Recording",
-                    "stops without its end line, after line " + Integer(facts, "cutAfterLine"));
+    if (facts.cutAfterLine) {
+        rows += Row("Recording", "stops without its end line, after line " +
+                                     std::to_string(*facts.cutAfterLine));
     }
     return "<table class=\"facts\">\n" + rows + "</table>\n";
 }
@@ -131,9 +121,10 @@ std::string Html(std::string_view text) {
 
 std::string LeaderboardPage(const std::vector<Entry>& entries, std::size_t page,
                             std::size_t total) {
-    std::string body = "<h1>Leaderboard</h1>\n<p class=\"legend\">" + Verdict(kReplayed) +
+    std::string body = "<h1>Leaderboard</h1>\n<p class=\"legend\">" +
+                       VerdictHtml(Verdict::Replayed) +
                        " a recording of the game was replayed and wrote this very text. " +
-                       Verdict(kSealed) +
+                       VerdictHtml(Verdict::Sealed) +
                        " the validation code matches the text; no recording came.</p>\n";
     if (entries.empty()) {
         body += page == 0 ? "<p>No scores yet. <a href=\"/submit\">Send the first.</a></p>\n"
@@ -144,12 +135,13 @@ std::string LeaderboardPage(const std::vector<Entry>& entries, std::size_t page,
             "<th>Best</th><th>Average</th><th>Date</th><th>Proof</th></tr></thead>\n<tbody>\n";
         std::size_t rank = page * kEntriesPerPage;
         for (const Entry& entry : entries) {
-            body += "<tr class=\"" + Html(entry.verdict) + "\"><td class=\"num\">" +
-                    std::to_string(++rank) + "</td><td class=\"nickname\"><a href=\"" +
-                    EntryLink(entry) + "\">" + Html(entry.nickname) + "</a></td><td>" +
-                    Html(Place(entry)) + "</td><td class=\"num\">" + Html(entry.best) +
-                    "</td><td class=\"num\">" + Html(entry.average) + "</td><td>" +
-                    Html(entry.date) + "</td><td>" + Verdict(entry.verdict) + "</td></tr>\n";
+            body += "<tr class=\"" + std::string(VerdictName(entry.verdict)) +
+                    "\"><td class=\"num\">" + std::to_string(++rank) +
+                    "</td><td class=\"nickname\"><a href=\"" + EntryLink(entry) + "\">" +
+                    Html(entry.nickname) + "</a></td><td>" + Html(Place(entry)) +
+                    "</td><td class=\"num\">" + Html(entry.best) + "</td><td class=\"num\">" +
+                    Html(entry.average) + "</td><td>" + Html(entry.date) + "</td><td>" +
+                    VerdictHtml(entry.verdict) + "</td></tr>\n";
         }
         body += "</tbody>\n</table>\n";
     }
@@ -168,8 +160,7 @@ std::string SubmitPage() {
         "<p>In Gyrolap, <b>Submit Score</b> puts your submission text on the clipboard. Paste it "
         "below with the nickname you want on the leaderboard and your city, state and "
         "country.</p>\n"
-        "<form method=\"post\" action=\"/api/submissions\" enctype=\"multipart/form-data\">\n"
-        "<input type=\"hidden\" name=\"reply\" value=\"page\">\n"
+        "<form method=\"post\" action=\"/submit\" enctype=\"multipart/form-data\">\n"
         "<p><label for=\"nickname\">Nickname</label>\n"
         "<input id=\"nickname\" name=\"nickname\" required maxlength=\"40\"></p>\n"
         "<p><label for=\"city\">City</label>\n"
@@ -197,8 +188,8 @@ std::string EntryPage(const Entry& entry, const DateFacts& date, bool hasBoard) 
     rows += Row("Best", Html(entry.best));
     rows += Row("Average", Html(entry.average));
     rows += Row("Date", DateHtml(entry, date));
-    rows += Row("Proof", Verdict(entry.verdict));
-    rows += Row("Received", Html(entry.received));
+    rows += Row("Proof", VerdictHtml(entry.verdict));
+    rows += Row("Received", UtcText(entry.received));
     rows += Row("Submission text", "<code class=\"text\">" + Html(entry.text) + "</code>");
     std::string body = "<h1><span class=\"nickname\">" + Html(entry.nickname) +
                        "</span>: " + Html(entry.best) + "</h1>\n<table class=\"entry\">\n" + rows +
@@ -207,7 +198,7 @@ std::string EntryPage(const Entry& entry, const DateFacts& date, bool hasBoard) 
         body += "<h2>The board the recorded game ended on</h2>\n<p><img src=\"" + link +
                 "/board.png\" alt=\"The final board of the recorded game\"></p>\n";
     }
-    if (entry.verdict == kReplayed) {
+    if (entry.verdict == Verdict::Replayed) {
         const std::string file = "gyrolap-" + std::to_string(entry.id) + ".script";
         body += "<p><a href=\"" + link + "/recording\" download=\"" + file +
                 "\">Download the recording</a> and watch it: <code>gyrolap --replay " + file +
@@ -228,7 +219,7 @@ std::string ResultPage(int status, std::string_view message, const std::optional
                 "\">Your entry</a>: <span "
                 "class=\"nickname\">" +
                 Html(entry->nickname) + "</span>, best " + Html(entry->best) + ", " +
-                Verdict(entry->verdict) + ".</p>\n";
+                VerdictHtml(entry->verdict) + ".</p>\n";
     } else {
         body += "<p>Status " + std::to_string(status) +
                 ". <a href=\"/submit\">Back to the form</a></p>\n";

@@ -34,8 +34,4 @@ DateFacts FactsOfDate(std::string_view date, std::chrono::sys_days received);
 // "2001-05-16".
 std::string IsoDay(std::chrono::year_month_day day);
 
-// The day of a UTC time as the store keeps it ("2026-12-10T18:41:07Z"); nothing when it does
-// not start with a day.
-std::optional<std::chrono::sys_days> DayOf(std::string_view received);
-
 }  // namespace gyrolap::scores

@@ -1,6 +1,16 @@
 // SPDX-License-Identifier: MIT
 // Where the score page keeps its entries: one small interface, kept by SQLite (one file, the
 // default) or by PostgreSQL (one database for several service processes).
+//
+// The life of an entry, and the function that makes each move:
+//  1. Absent. Put of a sealed text stores it sealed (Created); Put of a replayed one stores it
+//     replayed with its recording (Created).
+//  2. Sealed. Put of the same text sealed changes nothing (Existing). Put of it replayed makes
+//     it replayed, its nickname and place those of the player who sent the recording, and keeps
+//     the recording (Upgraded): the recording shows who played.
+//  3. Replayed. Put of the same text, sealed or replayed, changes nothing (Existing): it keeps
+//     its first proof. An entry never goes back to sealed, and a text is stored once.
+// A Put that returned is on disk; one that threw stored nothing of its entry.
 #pragma once
 
 #include <cstddef>
@@ -12,47 +22,9 @@
 #include <string_view>
 #include <vector>
 
+#include "scores/store/Entry.h"
+
 namespace gyrolap::scores {
-
-inline constexpr std::string_view kSealed = "sealed";
-inline constexpr std::string_view kReplayed = "replayed";
-
-// One stored submission as the pages show it.
-struct Entry {
-    std::int64_t id = 0;
-    std::string nickname;
-    std::string city;
-    std::string state;
-    std::string country;
-    std::string text;  // the whole submission text
-    std::string best;
-    std::string average;
-    std::string date;
-    std::string verdict;   // kSealed or kReplayed
-    std::string received;  // UTC, "2026-12-10T18:41:07Z"
-    std::string facts;     // how it was played, a JSON object; left empty by Scores()
-    bool hasRecording = false;
-};
-
-// A submission that passed the checks, to be stored.
-struct NewEntry {
-    std::string nickname;
-    std::string city;
-    std::string state;
-    std::string country;
-    std::string text;
-    std::string best;
-    std::string average;
-    std::string date;
-    std::int64_t bestValue = 0;      // for ordering: the best score
-    std::int64_t averageThirds = 0;  // and three times the average
-    std::string verdict;
-    std::string received;
-    std::string facts;
-    std::string board;  // the final board of the replay; empty for a sealed entry
-    // The recording that proved it, as received (it outlives the Put); empty for a sealed one.
-    std::string_view recording;
-};
 
 enum class PutKind {
     Created,   // a new entry
@@ -76,14 +48,13 @@ class Store {
   public:
     virtual ~Store() = default;
 
-    // Stores the entry unless its text is stored already; a replayed one upgrades a sealed one,
-    // taking over its nickname and place: the recording shows who played. When this returns,
-    // the change is on disk. The same text put from several threads or processes at once is
+    // Moves the entry along its life (above); `proof` is given for a replayed entry and
+    // outlives the call. The same text put from several threads or processes at once is
     // stored once.
-    virtual PutResult Put(const NewEntry& entry) = 0;
+    virtual PutResult Put(const Entry& entry, const Proof* proof) = 0;
 
     // Entries best first (best score, then average, then the earliest received), `limit` of
-    // them from `offset` on; limit 0 means all.
+    // them from `offset` on; limit 0 means all. Their facts are left empty.
     virtual std::vector<Entry> Scores(std::size_t offset, std::size_t limit) = 0;
     virtual std::size_t Count() = 0;
 
@@ -99,7 +70,8 @@ class Store {
 };
 
 // "sqlite:PATH" or "postgresql://..." (also "postgres://..."); throws StoreError with a message
-// fit for the person starting the service when the database cannot be opened.
+// fit for the person starting the service when the database cannot be opened. The database is
+// made, or carried forward to the schema's last step, as it opens.
 std::unique_ptr<Store> OpenStore(std::string_view url);
 
 }  // namespace gyrolap::scores

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Gathering how a session was played; see PlayFacts.h.
-#include "scores/PlayFacts.h"
+#include "scores/intake/PlayFacts.h"
 
 #include <algorithm>
 #include <cmath>

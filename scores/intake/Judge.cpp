@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Judging a submission; see Submission.h.
-#include "scores/Submission.h"
+// Judging a submission; see Judge.h.
+#include "scores/intake/Judge.h"
 
 #include <istream>
 #include <streambuf>
 
-#include "scores/StoredBoard.h"
-#include "scores/Fields.h"
-#include "scores/Json.h"
 #include "scores/Limits.h"
-#include "scores/PlayFacts.h"
+#include "scores/intake/FactsJson.h"
+#include "scores/intake/Fields.h"
+#include "scores/intake/PlayFacts.h"
+#include "scores/intake/StoredBoard.h"
 #include "sim/Replay.h"
 #include "submit/SubmissionCheck.h"
 
@@ -25,33 +25,18 @@ class BytesBuffer : public std::streambuf {
     }
 };
 
-std::int64_t Whole(std::string_view digits) {
-    std::int64_t value = 0;
-    for (const char c : digits) value = value * 10 + (c - '0');
-    return value;
-}
-
-// Three times the average, exactly: the board writes a third as .333 and two as .666.
-std::int64_t AverageThirds(std::string_view average) {
-    const std::size_t point = average.find('.');
-    if (point == std::string_view::npos) return 3 * Whole(average);
-    const std::string_view thousandths = average.substr(point + 1);
-    const std::int64_t thirds = thousandths == "333" ? 1 : thousandths == "666" ? 2 : 0;
-    return 3 * Whole(average.substr(0, point)) + thirds;
-}
-
-Judgement Refused(int status, std::string reason) {
+Judgement Refused(Refusal refusal, std::string reason) {
     Judgement judgement;
-    judgement.refusal = status;
+    judgement.refusal = refusal;
     judgement.reason = std::move(reason);
     return judgement;
 }
 
 }  // namespace
 
-Judgement Judge(const SubmissionForm& form, Replays replays, std::string received) {
+Judgement Judge(const SubmissionForm& form, Replays replays, TimePoint received) {
     Judgement judgement;
-    NewEntry& entry = judgement.entry;
+    Entry& entry = judgement.entry;
     struct Named {
         const char* name;
         std::string_view raw;
@@ -66,30 +51,31 @@ Judgement Judge(const SubmissionForm& form, Replays replays, std::string receive
          }) {
         std::optional<std::string> clean = CleanField(field.raw, field.limit);
         if (!clean) {
-            return Refused(400, std::string(field.name) + " is longer than " +
-                                    std::to_string(field.limit) + " characters");
+            return Refused(Refusal::UnfitField, std::string(field.name) + " is longer than " +
+                                                    std::to_string(field.limit) + " characters");
         }
         *field.clean = std::move(*clean);
     }
-    if (entry.nickname.empty()) return Refused(400, "nickname is empty");
+    if (entry.nickname.empty()) return Refused(Refusal::UnfitField, "nickname is empty");
 
     const SubmissionCheck check = CheckSubmission(form.text);
-    if (!check.valid) return Refused(422, check.reason);
+    if (!check.valid) return Refused(Refusal::DoesNotHold, check.reason);
     entry.text = check.text;
     entry.best = check.best;
     entry.average = check.average;
     entry.date = check.date;
-    entry.bestValue = Whole(check.best);
-    entry.averageThirds = AverageThirds(check.average);
-    entry.received = std::move(received);
+    entry.bestValue = static_cast<std::int64_t>(check.bestValue);
+    entry.averageThirds = static_cast<std::int64_t>(check.averageThirds);
+    entry.received = std::chrono::floor<std::chrono::seconds>(received);
 
     if (!form.recording) {
-        entry.verdict = kSealed;
-        entry.facts = "{}";
+        entry.verdict = Verdict::Sealed;
+        entry.facts = FactsJson(std::nullopt);
         return judgement;
     }
     if (!replays.places.Take(replays.wait)) {
-        return Refused(503, "too many recordings are being replayed; try again in a moment");
+        return Refused(Refusal::Busy,
+                       "too many recordings are being replayed; try again in a moment");
     }
     SlotHeld held(replays.places);
     BytesBuffer bytes(*form.recording);
@@ -103,17 +89,17 @@ Judgement Judge(const SubmissionForm& form, Replays replays, std::string receive
     options.watcher = &watcher;
     const sim::ReplayOutcome outcome = sim::ReplayThrough(in, options);
     held.Release();
-    if (!outcome.Played()) return Refused(422, "cannot replay the recording: " + outcome.reason);
+    if (!outcome.Played())
+        return Refused(Refusal::DoesNotHold, "cannot replay the recording: " + outcome.reason);
     // The code only says that the text is one the game could write; the recording says
     // whether this game wrote it.
-    if (!proved) return Refused(422, "not produced by the recorded game");
+    if (!proved) return Refused(Refusal::DoesNotHold, "not produced by the recorded game");
 
     PlayFacts& facts = watcher.facts();
     facts.cutAfterLine = outcome.cutAfterLine;
-    entry.verdict = kReplayed;
-    entry.facts = PlayFactsJson(facts);
-    entry.board = BoardToText(facts.finalBoard);
-    entry.recording = *form.recording;
+    entry.verdict = Verdict::Replayed;
+    entry.facts = FactsJson(facts);
+    judgement.proof = Proof{BoardToText(facts.finalBoard), *form.recording};
     return judgement;
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Committing submissions in groups; see GroupCommit.h.
-#include "scores/GroupCommit.h"
+#include "scores/store/GroupCommit.h"
 
 #include <exception>
 #include <optional>
@@ -8,7 +8,7 @@
 namespace gyrolap::scores {
 
 struct GroupCommit::Job {
-    const NewEntry* entry = nullptr;
+    PendingPut put;
     std::optional<PutResult> result;
     std::exception_ptr error;
     bool done = false;
@@ -26,9 +26,9 @@ GroupCommit::~GroupCommit() {
     thread_.join();
 }
 
-PutResult GroupCommit::Put(const NewEntry& entry) {
+PutResult GroupCommit::Put(const Entry& entry, const Proof* proof) {
     Job job;
-    job.entry = &entry;
+    job.put = {&entry, proof};
     std::unique_lock lock(mutex_);
     if (stopping_) throw StoreError("the store is closing");
     waiting_.push_back(&job);
@@ -63,8 +63,8 @@ void GroupCommit::Run() {
 }
 
 void GroupCommit::Finish(const std::vector<Job*>& group) {
-    std::vector<const NewEntry*> entries;
-    for (const Job* job : group) entries.push_back(job->entry);
+    std::vector<const PendingPut*> entries;
+    for (const Job* job : group) entries.push_back(&job->put);
     try {
         std::vector<PutResult> results = write_(entries);
         for (std::size_t i = 0; i < group.size(); ++i) group[i]->result = std::move(results.at(i));
@@ -79,7 +79,7 @@ void GroupCommit::Finish(const std::vector<Job*>& group) {
     // its own, so one bad entry cannot fail the others.
     for (Job* job : group) {
         try {
-            job->result = std::move(write_({job->entry}).at(0));
+            job->result = std::move(write_({&job->put}).at(0));
         } catch (...) {
             job->error = std::current_exception();
         }

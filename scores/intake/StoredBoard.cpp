@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Writing a board down and reading it back; see StoredBoard.h.
-#include "scores/StoredBoard.h"
+#include "scores/intake/StoredBoard.h"
 
 #include <QByteArray>
 #include <QJsonArray>
