@@ -3,6 +3,7 @@
 // texts with their recordings over HTTP, checks and replays them as gyrolap-check does, keeps
 // them in SQLite or PostgreSQL and shows the leaderboard. The boards of replayed games are drawn
 // by the game's own window, off screen.
+#include <arpa/inet.h>
 #include <pthread.h>
 #include <sched.h>
 
@@ -34,6 +35,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: gyrolap-scores [--listen ADDRESS:PORT] [--database URL]\n"
+    "                      [--submissions-per-minute N] [--trust-proxy ADDRESS]\n"
     "       gyrolap-scores --help | --version\n"
     "Serves the Gyrolap score page: players send their submission texts, with a recording\n"
     "made by gyrolap --record if they have one, and the page checks and replays each as\n"
@@ -43,9 +45,16 @@ constexpr const char* kUsage =
     "  --database URL         sqlite:PATH, or postgresql://... to share one database among\n"
     "                         several gyrolap-scores (default: the SQLite file\n"
     "                         $XDG_DATA_HOME/gyrolap/scores.sqlite, made on first start)\n"
+    "  --submissions-per-minute N\n"
+    "                         submissions a minute from one client address, at most N at\n"
+    "                         once (default 30; 0 for no limit); more are answered 429\n"
+    "  --trust-proxy ADDRESS  the reverse proxy in front (an IP address): the client of a\n"
+    "                         request from it is the last address its X-Forwarded-For\n"
+    "                         names; from anyone else that header is ignored\n"
     "  --help                 show this text and exit\n"
     "  --version              show the version and exit\n"
-    "Pages: / the leaderboard, /submit the form; API: POST /api/submissions, GET /api/scores.\n"
+    "Pages: / the leaderboard of replayed scores, /claims the sealed ones, /submit the form;\n"
+    "API: POST /api/submissions, GET /api/scores[?verdict=replayed|sealed|all].\n"
     "SIGINT or SIGTERM stops it once the requests in progress are answered.\n"
     "Exit status: 0 stopped by a signal, 1 the database or the address cannot be used,\n"
     "2 bad usage.\n";
@@ -64,7 +73,12 @@ struct Options {
     std::string host = "127.0.0.1";
     int port = 8080;
     std::string database;
+    std::size_t submissionsPerMinute = 30;
+    std::string trustedProxy;
 };
+
+// The most submissions a minute that can be asked for: far beyond what any client sends.
+constexpr std::size_t kMostPerMinute = 1'000'000;
 
 // "HOST:PORT" or "[IPv6]:PORT"; false when it is neither.
 bool ParseListen(std::string_view text, Options& options) {
@@ -104,7 +118,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
         if (const std::size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
-        } else if (arg == "--listen" || arg == "--database") {
+        } else if (arg == "--listen" || arg == "--database" || arg == "--submissions-per-minute" ||
+                   arg == "--trust-proxy") {
             if (i + 1 >= argc) return UsageError(std::string(arg) + " needs a value");
             value = argv[++i];
         }
@@ -115,6 +130,23 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
         } else if (name == "--database") {
             if (value.empty()) return UsageError("--database needs a URL");
             options.database = value;
+        } else if (name == "--submissions-per-minute") {
+            const bool digits = !value.empty() && value.size() <= 7 &&
+                                value.find_first_not_of("0123456789") == std::string_view::npos;
+            const std::size_t number = digits ? std::stoul(std::string(value)) : 0;
+            if (!digits || number > kMostPerMinute)
+                return UsageError("--submissions-per-minute wants a whole number from 0 to " +
+                                  std::to_string(kMostPerMinute) + ", not " +
+                                  gyrolap::Shortened(value, 80));
+            options.submissionsPerMinute = number;
+        } else if (name == "--trust-proxy") {
+            unsigned char bytes[16];
+            const std::string address(value);
+            if (inet_pton(AF_INET, address.c_str(), bytes) != 1 &&
+                inet_pton(AF_INET6, address.c_str(), bytes) != 1)
+                return UsageError("--trust-proxy wants the proxy's IP address, not " +
+                                  gyrolap::Shortened(value, 80));
+            options.trustedProxy = address;
         } else {
             return UsageError("unknown argument " + gyrolap::Shortened(arg, 80));
         }
@@ -229,6 +261,8 @@ int main(int argc, char** argv) {
     WindowPainter painter;
     gyrolap::scores::ServiceOptions serviceOptions;
     serviceOptions.replaySlots = UsableCores();
+    serviceOptions.submissionsPerMinute = options.submissionsPerMinute;
+    serviceOptions.trustedProxy = options.trustedProxy;
     gyrolap::scores::Service service(*store, &painter, serviceOptions);
     if (!service.Bind(options.host, options.port)) {
         return Fail("cannot listen on " + gyrolap::Shortened(options.host, 80) + " port " +

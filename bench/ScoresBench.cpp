@@ -196,9 +196,11 @@ int main(int argc, char** argv) {
     }
 
     gyrolap::testing::ScratchFolder folder("bench-scores");
-    gyrolap::testing::ScoresProcess scores(
-        argv[1], {"--listen", "127.0.0.1:0", "--database",
-                  "sqlite:" + (folder.path() / "scores.sqlite").string()});
+    gyrolap::testing::ScoresProcess scores(argv[1],
+                                           {"--listen", "127.0.0.1:0", "--database",
+                                            "sqlite:" + (folder.path() / "scores.sqlite").string(),
+                                            // Every post comes from this one address.
+                                            "--submissions-per-minute", "0"});
     const int port = scores.Port();
     if (port <= 0) {
         std::fprintf(stderr, "bench_scores: gyrolap-scores did not start:\n%s\n",
@@ -215,12 +217,18 @@ int main(int argc, char** argv) {
     client.set_read_timeout(std::chrono::seconds(60));
     std::set<qint64> stored;
     std::size_t replayed = 0;
-    if (const auto answer = client.Get("/api/scores")) {
-        for (const auto& entry :
-             QJsonDocument::fromJson(QByteArray::fromStdString(answer->body)).array()) {
+    // A thousand at a time, the most the listing gives.
+    for (std::size_t offset = 0;; offset += 1000) {
+        const auto answer = client.Get(
+            ("/api/scores?verdict=all&limit=1000&offset=" + std::to_string(offset)).c_str());
+        if (!answer) break;
+        const QJsonArray page =
+            QJsonDocument::fromJson(QByteArray::fromStdString(answer->body)).array();
+        for (const auto& entry : page) {
             stored.insert(entry.toObject()["id"].toInteger());
             replayed += entry.toObject()["verdict"].toString() == "replayed";
         }
+        if (page.size() < 1000) break;
     }
     std::set<qint64> accepted = sealedPhase.accepted;
     accepted.insert(recordedPhase.accepted.begin(), recordedPhase.accepted.end());

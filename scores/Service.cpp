@@ -5,10 +5,13 @@
 // of statuses and rendered in one place, in the format of its route.
 #include "scores/Service.h"
 
+#include <arpa/inet.h>
+
 #include <cstdio>
 
 #include "scores/intake/DateFacts.h"
 #include "scores/intake/Intake.h"
+#include "scores/intake/RateLimit.h"
 #include "scores/pages/Json.h"
 #include "scores/pages/Pages.h"
 #include "scores/pages/PictureCache.h"
@@ -22,6 +25,9 @@ using httplib::Request;
 using httplib::Response;
 
 constexpr const char* kJson = "application/json";
+// What the JSON listing gives when not asked for a number, and the most it gives at once.
+constexpr std::size_t kListedByDefault = 100;
+constexpr std::size_t kMostListed = 1000;
 constexpr const char* kHtml = "text/html; charset=utf-8";
 
 // The status each outcome of a submission is answered with.
@@ -38,6 +44,8 @@ int StatusOf(OutcomeKind kind) {
             return 422;
         case OutcomeKind::Busy:
             return 503;
+        case OutcomeKind::TooMany:
+            return 429;
         case OutcomeKind::NotStored:
             return 500;
     }
@@ -72,6 +80,12 @@ void Answer(Response& res, int status, const std::string& body, const char* type
     res.set_content(body, type);
 }
 
+bool IsAddress(const std::string& text) {
+    unsigned char bytes[16];
+    return inet_pton(AF_INET, text.c_str(), bytes) == 1 ||
+           inet_pton(AF_INET6, text.c_str(), bytes) == 1;
+}
+
 void Log(const std::string& message) {
     std::fprintf(stderr, "gyrolap-scores: %s\n", message.c_str());
 }
@@ -84,6 +98,8 @@ class Service::Impl {
         : store_(store),
           intake_(store, {options.replaySlots, options.slotWait, options.now}),
           pictures_(painter),
+          submissions_(options.submissionsPerMinute),
+          trustedProxy_(options.trustedProxy),
           server_(options.threads, options.uploadSlots, options.slotWait, Refuse) {
         server_.set_default_headers({
             {"X-Content-Type-Options", "nosniff"},
@@ -116,7 +132,11 @@ class Service::Impl {
                 Refuse(req, res, 500, "internal error");
             });
 
-        server_.Get("/", [this](const Request& req, Response& res) { Leaderboard(req, res); });
+        server_.Get(
+            "/", [this](const Request& req, Response& res) { Board(req, res, Listing::Replayed); });
+        server_.Get("/claims", [this](const Request& req, Response& res) {
+            Board(req, res, Listing::Sealed);
+        });
         server_.Get("/submit",
                     [](const Request&, Response& res) { Answer(res, 200, SubmitPage(), kHtml); });
         server_.Post("/submit", [this](const Request& req, Response& res) { Submit(req, res); });
@@ -141,17 +161,17 @@ class Service::Impl {
     int port_ = 0;
 
   private:
-    void Leaderboard(const Request& req, Response& res) {
+    void Board(const Request& req, Response& res, Listing listing) {
         std::size_t page = 0;
         if (req.has_param("page")) page = Digits(req.get_param_value("page")).value_or(0);
-        const std::size_t total = store_.Count();
+        const std::size_t total = store_.Count(listing);
         page = std::min<std::size_t>(page, total / kEntriesPerPage + 1);
-        const auto entries = store_.Scores(page * kEntriesPerPage, kEntriesPerPage);
-        Answer(res, 200, LeaderboardPage(entries, page, total), kHtml);
+        const auto entries = store_.Scores(listing, page * kEntriesPerPage, kEntriesPerPage);
+        Answer(res, 200, BoardPage(listing, entries, page, total), kHtml);
     }
 
     void Scores(const Request& req, Response& res) {
-        std::size_t offset = 0, limit = 0;
+        std::size_t offset = 0, limit = kListedByDefault;
         for (auto [name, value] : {std::pair{"offset", &offset}, std::pair{"limit", &limit}}) {
             if (!req.has_param(name)) continue;
             const auto number = Digits(req.get_param_value(name));
@@ -161,7 +181,39 @@ class Service::Impl {
             }
             *value = *number;
         }
-        Answer(res, 200, ScoresJson(store_.Scores(offset, limit)), kJson);
+        if (limit < 1 || limit > kMostListed) {
+            Refuse(req, res, 400, "limit is from 1 to " + std::to_string(kMostListed));
+            return;
+        }
+        Listing listing = Listing::Replayed;
+        if (req.has_param("verdict")) {
+            const std::string verdict = req.get_param_value("verdict");
+            if (verdict == "sealed") {
+                listing = Listing::Sealed;
+            } else if (verdict == "all") {
+                listing = Listing::All;
+            } else if (verdict != "replayed") {
+                Refuse(req, res, 400, "verdict is replayed, sealed or all");
+                return;
+            }
+        }
+        Answer(res, 200, ScoresJson(store_.Scores(listing, offset, limit)), kJson);
+    }
+
+    // Who sent the request: the connection's address, or, from the trusted proxy, the client
+    // it names last in X-Forwarded-For (the one it saw itself; what stands before is the
+    // client's own word).
+    std::string ClientOf(const Request& req) const {
+        if (trustedProxy_.empty() || req.remote_addr != trustedProxy_ ||
+            !req.has_header("X-Forwarded-For"))
+            return req.remote_addr;
+        std::string forwarded = req.get_header_value("X-Forwarded-For");
+        if (const std::size_t comma = forwarded.rfind(','); comma != std::string::npos)
+            forwarded.erase(0, comma + 1);
+        const std::size_t begin = forwarded.find_first_not_of(" \t");
+        const std::size_t end = forwarded.find_last_not_of(" \t");
+        forwarded = begin == std::string::npos ? "" : forwarded.substr(begin, end - begin + 1);
+        return IsAddress(forwarded) ? forwarded : req.remote_addr;
     }
 
     // The form's fields as the intake takes them; a reason when they are not all there once.
@@ -193,6 +245,13 @@ class Service::Impl {
     }
 
     void Submit(const Request& req, Response& res) {
+        if (const auto wait = submissions_.Take(ClientOf(req)); wait.count() > 0) {
+            res.set_header("Retry-After", std::to_string(wait.count()));
+            Refuse(req, res, StatusOf(OutcomeKind::TooMany),
+                   "too many submissions from your address; try again in " +
+                       std::to_string(wait.count()) + " seconds");
+            return;
+        }
         SubmissionForm form;
         if (const auto unfit = ReadForm(req, form)) {
             Refuse(req, res, StatusOf(OutcomeKind::UnfitField), *unfit);
@@ -274,6 +333,8 @@ class Service::Impl {
     Store& store_;
     Intake intake_;
     PictureCache pictures_;
+    RateLimit submissions_;
+    std::string trustedProxy_;
     BoundedServer server_;
 };
 

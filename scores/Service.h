@@ -26,6 +26,11 @@ struct ServiceOptions {
     std::chrono::milliseconds slotWait{2000};
     // Connections served at once; more wait for a thread.
     std::size_t threads = 32;
+    // Submissions a minute from one client address, at most that many at once; 0 for no limit.
+    std::size_t submissionsPerMinute = 30;
+    // The address of the reverse proxy in front, whose X-Forwarded-For names the client;
+    // empty when there is none, and the header is then ignored.
+    std::string trustedProxy;
     // The time entries are stamped with as received (UTC).
     std::function<std::chrono::system_clock::time_point()> now = [] {
         return std::chrono::system_clock::now();

@@ -22,6 +22,7 @@ enum class OutcomeKind {
     UnfitField,   // refused: a name is not fit to store, a field is missing or doubled
     DoesNotHold,  // refused: the code does not seal the text, or the recording does not prove it
     Busy,         // refused for now: no replay could start in time
+    TooMany,      // refused for now: the sender sent too many of late
     NotStored,    // the store failed; nothing was stored
 };
 

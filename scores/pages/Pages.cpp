@@ -17,7 +17,8 @@ std::string Page(std::string_view title, const std::string& body) {
            Html(title) +
            " - Gyrolap scores</title>\n<link rel=\"stylesheet\" href=\"/style.css\">\n</head>\n"
            "<body>\n<header><a class=\"home\" href=\"/\">Gyrolap scores</a>\n"
-           "<nav><a href=\"/\">Leaderboard</a> <a href=\"/submit\">Send a score</a></nav>"
+           "<nav><a href=\"/\">Leaderboard</a> <a href=\"/claims\">Claims</a> "
+           "<a href=\"/submit\">Send a score</a></nav>"
            "</header>\n<main>\n" +
            body + "</main>\n</body>\n</html>\n";
 }
@@ -119,16 +120,28 @@ std::string Html(std::string_view text) {
         .toStdString();
 }
 
-std::string LeaderboardPage(const std::vector<Entry>& entries, std::size_t page,
-                            std::size_t total) {
-    std::string body = "<h1>Leaderboard</h1>\n<p class=\"legend\">" +
-                       VerdictHtml(Verdict::Replayed) +
-                       " a recording of the game was replayed and wrote this very text. " +
-                       VerdictHtml(Verdict::Sealed) +
-                       " the validation code matches the text; no recording came.</p>\n";
+std::string BoardPage(Listing listing, const std::vector<Entry>& entries, std::size_t page,
+                      std::size_t total) {
+    const bool claims = listing == Listing::Sealed;
+    const std::string path = claims ? "/claims" : "/";
+    std::string body;
+    if (claims) {
+        body =
+            "<h1>Claims</h1>\n<p class=\"legend\">Texts that the game could have written and "
+            "that no recording proves: their validation code matches, and nothing more is "
+            "known, since anyone can work a code out. Send the recording that wrote one, and "
+            "it moves to <a href=\"/\">the leaderboard</a>.</p>\n";
+    } else {
+        body = "<h1>Leaderboard</h1>\n<p class=\"legend\">" + VerdictHtml(Verdict::Replayed) +
+               " every score here was proved: a recording of the game was replayed and wrote "
+               "this very text. Texts that came without one are listed apart, as <a "
+               "href=\"/claims\">claims</a>.</p>\n";
+    }
     if (entries.empty()) {
-        body += page == 0 ? "<p>No scores yet. <a href=\"/submit\">Send the first.</a></p>\n"
-                          : "<p>No scores on this page.</p>\n";
+        body += page > 0 ? "<p>No scores on this page.</p>\n"
+                : claims ? "<p>No claims.</p>\n"
+                         : "<p>No proven scores yet. <a href=\"/submit\">Send the first</a>, "
+                           "with its recording.</p>\n";
     } else {
         body +=
             "<table class=\"scores\">\n<thead><tr><th>#</th><th>Nickname</th><th>Place</th>"
@@ -146,11 +159,13 @@ std::string LeaderboardPage(const std::vector<Entry>& entries, std::size_t page,
         body += "</tbody>\n</table>\n";
     }
     std::string links;
-    if (page > 0) links += "<a href=\"/?page=" + std::to_string(page - 1) + "\">Better scores</a> ";
+    if (page > 0)
+        links +=
+            "<a href=\"" + path + "?page=" + std::to_string(page - 1) + "\">Better scores</a> ";
     if ((page + 1) * kEntriesPerPage < total)
-        links += "<a href=\"/?page=" + std::to_string(page + 1) + "\">More scores</a>";
+        links += "<a href=\"" + path + "?page=" + std::to_string(page + 1) + "\">More scores</a>";
     if (!links.empty()) body += "<p class=\"pages\">" + links + "</p>\n";
-    return Page("Leaderboard", body);
+    return Page(claims ? "Claims" : "Leaderboard", body);
 }
 
 std::string SubmitPage() {

@@ -11,6 +11,7 @@
 
 #include "scores/intake/DateFacts.h"
 #include "scores/store/Entry.h"
+#include "scores/store/Store.h"
 
 namespace gyrolap::scores {
 
@@ -19,8 +20,10 @@ inline constexpr std::size_t kEntriesPerPage = 100;
 // `text` with <, >, & and " written as entities.
 std::string Html(std::string_view text);
 
-// The leaderboard's page `page` (from 0) of entries best first, `total` entries in all.
-std::string LeaderboardPage(const std::vector<Entry>& entries, std::size_t page, std::size_t total);
+// Page `page` (from 0) of a listing's entries best first, `total` entries in all: the
+// leaderboard of replayed entries at /, or the claims, the sealed ones, at /claims.
+std::string BoardPage(Listing listing, const std::vector<Entry>& entries, std::size_t page,
+                      std::size_t total);
 // The form players fill in; it posts to the page route /submit, which answers with a page.
 std::string SubmitPage();
 // One entry with how it was played; `hasBoard` when a picture of its final board exists.

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "scores/store/Store.h"
+
 namespace gyrolap::scores::sql {
 
 // The columns of an entry, in the order ReadEntry reads them (facts last, where asked).
@@ -34,11 +36,30 @@ inline const std::string kFindByText =
     "SELECT " + std::string(kEntryColumns) + ", facts FROM submissions WHERE text = $1";
 inline const std::string kFindById =
     "SELECT " + std::string(kEntryColumns) + ", facts FROM submissions WHERE id = $1";
-inline const std::string kScores = "SELECT " + std::string(kEntryColumns) +
-                                   " FROM submissions "
-                                   "ORDER BY best_value DESC, average_thirds DESC, id "
-                                   "LIMIT $1 OFFSET $2";
-inline constexpr std::string_view kCount = "SELECT COUNT(*) FROM submissions";
+// The board in its order; the proofs and the claims each have one, and so has all of it, every
+// replayed entry first.
+inline const std::string kOrder = " ORDER BY best_value DESC, average_thirds DESC, id";
+inline const std::string kListed = "SELECT " + std::string(kEntryColumns) + " FROM submissions";
+inline const std::string kScoresReplayed =
+    kListed + " WHERE verdict = 'replayed'" + kOrder + " LIMIT $1 OFFSET $2";
+inline const std::string kScoresSealed =
+    kListed + " WHERE verdict = 'sealed'" + kOrder + " LIMIT $1 OFFSET $2";
+inline const std::string kScoresAll = kListed +
+                                      " ORDER BY CASE verdict WHEN 'replayed' THEN 0 ELSE 1 END, "
+                                      "best_value DESC, average_thirds DESC, id "
+                                      "LIMIT $1 OFFSET $2";
+inline const std::string& ScoresOf(Listing listing) {
+    return listing == Listing::Replayed ? kScoresReplayed
+           : listing == Listing::Sealed ? kScoresSealed
+                                        : kScoresAll;
+}
+inline std::string_view CountOf(Listing listing) {
+    return listing == Listing::Replayed
+               ? "SELECT COUNT(*) FROM submissions WHERE verdict = 'replayed'"
+           : listing == Listing::Sealed
+               ? "SELECT COUNT(*) FROM submissions WHERE verdict = 'sealed'"
+               : "SELECT COUNT(*) FROM submissions";
+}
 inline constexpr std::string_view kBoard =
     "SELECT board FROM submissions WHERE id = $1 AND board IS NOT NULL";
 inline constexpr std::string_view kRecording =
@@ -116,10 +137,16 @@ inline std::string Step2(bool sqlite) {
            std::string(kScoreIndex) + ";";
 }
 
+// Step 3: the proofs and the claims are listed apart, each in the board's order.
+inline std::string Step3(bool) {
+    return "CREATE INDEX IF NOT EXISTS submissions_by_verdict_and_score "
+           "ON submissions (verdict, best_value DESC, average_thirds DESC, id);";
+}
+
 // Every step in order: step n is at n - 1. A database is carried from the step it holds to the
 // last in one transaction with the version it leaves.
 inline std::vector<std::string> Steps(bool sqlite) {
-    return {Step1(sqlite), Step2(sqlite)};
+    return {Step1(sqlite), Step2(sqlite), Step3(sqlite)};
 }
 
 }  // namespace gyrolap::scores::sql

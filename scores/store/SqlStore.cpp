@@ -134,9 +134,9 @@ auto SqlStore::Read(Work work) {
     }
 }
 
-std::vector<Entry> SqlStore::Scores(std::size_t offset, std::size_t limit) {
+std::vector<Entry> SqlStore::Scores(Listing listing, std::size_t offset, std::size_t limit) {
     return Read([&](Connection& db) {
-        auto query = db.Prepare(sql::kScores);
+        auto query = db.Prepare(sql::ScoresOf(listing));
         query->Number(1, limit == 0 ? std::numeric_limits<std::int64_t>::max()
                                     : static_cast<std::int64_t>(limit));
         query->Number(2, static_cast<std::int64_t>(offset));
@@ -146,9 +146,9 @@ std::vector<Entry> SqlStore::Scores(std::size_t offset, std::size_t limit) {
     });
 }
 
-std::size_t SqlStore::Count() {
+std::size_t SqlStore::Count(Listing listing) {
     return Read([&](Connection& db) {
-        auto query = db.Prepare(sql::kCount);
+        auto query = db.Prepare(sql::CountOf(listing));
         return query->Next() ? static_cast<std::size_t>(query->NumberAt(0)) : 0;
     });
 }

@@ -18,8 +18,8 @@ class SqlStore final : public Store {
     ~SqlStore() override;
 
     PutResult Put(const Entry& entry, const Proof* proof) override;
-    std::vector<Entry> Scores(std::size_t offset, std::size_t limit) override;
-    std::size_t Count() override;
+    std::vector<Entry> Scores(Listing listing, std::size_t offset, std::size_t limit) override;
+    std::size_t Count(Listing listing) override;
     std::optional<Entry> Find(std::int64_t id) override;
     std::optional<std::string> Board(std::int64_t id) override;
     std::optional<std::string> Recording(std::int64_t id) override;

@@ -26,6 +26,10 @@
 
 namespace gyrolap::scores {
 
+// Which entries a listing holds. The board is the proofs: replayed entries rank; sealed ones are
+// claims, listed apart; All puts every replayed entry before every sealed one.
+enum class Listing { Replayed, Sealed, All };
+
 enum class PutKind {
     Created,   // a new entry
     Existing,  // the text was stored already; nothing changed
@@ -53,10 +57,10 @@ class Store {
     // stored once.
     virtual PutResult Put(const Entry& entry, const Proof* proof) = 0;
 
-    // Entries best first (best score, then average, then the earliest received), `limit` of
-    // them from `offset` on; limit 0 means all. Their facts are left empty.
-    virtual std::vector<Entry> Scores(std::size_t offset, std::size_t limit) = 0;
-    virtual std::size_t Count() = 0;
+    // The listing's entries best first (best score, then average, then the earliest received),
+    // `limit` of them from `offset` on; limit 0 means all. Their facts are left empty.
+    virtual std::vector<Entry> Scores(Listing listing, std::size_t offset, std::size_t limit) = 0;
+    virtual std::size_t Count(Listing listing) = 0;
 
     virtual std::optional<Entry> Find(std::int64_t id) = 0;
     // The final board and the recording of a replayed entry; nothing for a sealed one.

@@ -21,13 +21,14 @@ class FaultyStore final : public scores::Store {
         if (failWrites) throw scores::StoreError("disk full (on purpose)");
         return beneath_->Put(entry, proof);
     }
-    std::vector<scores::Entry> Scores(std::size_t offset, std::size_t limit) override {
+    std::vector<scores::Entry> Scores(scores::Listing listing, std::size_t offset,
+                                      std::size_t limit) override {
         Read();
-        return beneath_->Scores(offset, limit);
+        return beneath_->Scores(listing, offset, limit);
     }
-    std::size_t Count() override {
+    std::size_t Count(scores::Listing listing) override {
         Read();
-        return beneath_->Count();
+        return beneath_->Count(listing);
     }
     std::optional<scores::Entry> Find(std::int64_t id) override {
         Read();

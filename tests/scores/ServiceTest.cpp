@@ -40,9 +40,17 @@ class NamingPainter final : public BoardPainter {
     std::atomic<int> drawn = 0;
 };
 
+// The service as the tests start it: no limit on submissions from one address, since every
+// test client sends from this machine; the limit has a test of its own.
+ServiceOptions Unlimited() {
+    ServiceOptions options;
+    options.submissionsPerMinute = 0;
+    return options;
+}
+
 class ScoreService : public ::testing::Test {
   protected:
-    void SetUp() override { Start({}); }
+    void SetUp() override { Start(Unlimited()); }
     void TearDown() override { Stop(); }
 
     void Start(ServiceOptions options, bool faulty = false) {
@@ -72,7 +80,8 @@ class ScoreService : public ::testing::Test {
     }
     httplib::Result Get(const std::string& path) { return client_->Get(path.c_str()); }
 
-    QJsonArray Scores() { return Json(Get("/api/scores")->body).array(); }
+    // Every entry, replayed first.
+    QJsonArray Scores() { return Json(Get("/api/scores?verdict=all")->body).array(); }
 
     testing::ScratchFolder folder_{"scores-service"};
     NamingPainter painter_;
@@ -375,12 +384,13 @@ TEST_F(ScoreService, TheLeaderboardListsTheBestFirst) {
                                         "best 12 average 4.000 #3", "best 9 average 7.666 #8",
                                         "best 9 average 7.666 #10", "best 9 average 7.333 #7",
                                         "best 9 average 7.000 #9", "best 5 average 1.666 #1"}));
-    const QJsonArray page = Json(Get("/api/scores?offset=1&limit=2")->body).array();
+    const QJsonArray page = Json(Get("/api/scores?verdict=sealed&offset=1&limit=2")->body).array();
     ASSERT_EQ(page.size(), 2);
     EXPECT_EQ(page[0].toObject()["nickname"], "best 27 average 20.000 #4");
     EXPECT_EQ(Get("/api/scores?limit=ten")->status, 400);
 
-    const std::string html = Get("/")->body;
+    // Sealed, they are claims: listed in the same order on the claims' page.
+    const std::string html = Get("/claims")->body;
     EXPECT_LT(html.find("best 100 average 33.333 #6"), html.find("best 5 average 1.666 #1"));
 }
 
@@ -397,7 +407,7 @@ TEST_F(ScoreService, StoredStringsAreShownAsTextOnPagesAndInJson) {
     EXPECT_EQ(Scores()[0].toObject()["nickname"].toString().toStdString(), nickname);
     EXPECT_EQ(Json(Get("/api/submissions/" + id)->body).object()["city"],
               "<img src=x onerror=alert(1)>");
-    for (const std::string& path : {std::string("/"), "/submissions/" + id}) {
+    for (const std::string& path : {std::string("/claims"), "/submissions/" + id}) {
         SCOPED_TRACE(path);
         const auto page = Get(path);
         EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
@@ -454,7 +464,7 @@ TEST_F(ScoreService, TheFormIsAnsweredWithAPage) {
 
 TEST_F(ScoreService, ADateInTheFutureIsFlagged) {
     Stop();
-    ServiceOptions options;
+    ServiceOptions options = Unlimited();
     options.now = [] {
         return std::chrono::sys_days(std::chrono::year(2026) / 12 / 10) + std::chrono::hours(9);
     };
@@ -472,7 +482,7 @@ TEST_F(ScoreService, ADateInTheFutureIsFlagged) {
 
 TEST_F(ScoreService, BusyReplaysAreToldToComeBackLater) {
     Stop();
-    ServiceOptions options;
+    ServiceOptions options = Unlimited();
     options.replaySlots = 1;
     options.slotWait = std::chrono::milliseconds(0);
     Start(options);
@@ -549,7 +559,7 @@ TEST_F(ScoreService, WhatIsNotThereIsNotFound) {
 
 TEST_F(ScoreService, BusyUploadsAreToldToComeBackLaterBeforeTheBodyIsRead) {
     Stop();
-    ServiceOptions options;
+    ServiceOptions options = Unlimited();
     options.uploadSlots = 1;
     options.slotWait = std::chrono::milliseconds(0);
     Start(options);
@@ -633,7 +643,7 @@ TEST_F(ScoreService, ARecordingIsReplayedUpToItsBoundAndRefusedOneByteOver) {
     std::filesystem::remove_all(folder_.path() / "scores.sqlite");
     std::filesystem::remove_all(folder_.path() / "scores.sqlite-wal");
     std::filesystem::remove_all(folder_.path() / "scores.sqlite-shm");
-    Start({});
+    Start(Unlimited());
     form.recording = padded(kMaxRecordingBytes + 1);
     const auto over = Post(form);
     ASSERT_TRUE(over);
@@ -675,10 +685,11 @@ TEST_F(ScoreService, TheLeaderboardLinksOnOnlyWhereAnotherPageHasEntries) {
         entry.date = "1/1/2001";
         entry.bestValue = 12;
         entry.averageThirds = 12;
-        entry.verdict = Verdict::Sealed;
+        entry.verdict = Verdict::Replayed;
         entry.received = std::chrono::sys_days(std::chrono::year(2026) / 12 / 10);
         entry.facts = "{}";
-        ASSERT_EQ(store_->Put(entry, nullptr).kind, PutKind::Created);
+        const Proof proof{"{}", "recorded\n"};
+        ASSERT_EQ(store_->Put(entry, &proof).kind, PutKind::Created);
     };
     for (int i = 0; i < 100; ++i) put(i);
     const std::string full = Get("/")->body;
@@ -699,7 +710,7 @@ TEST_F(ScoreService, TheLeaderboardLinksOnOnlyWhereAnotherPageHasEntries) {
 
 TEST_F(ScoreService, AStoreThatFailsIsAnsweredHonestlyAndNothingIsClaimedStored) {
     Stop();
-    Start({}, true);
+    Start(Unlimited(), true);
     faulty_->failWrites = true;
     for (const char* path : {"/api/submissions", "/submit"}) {
         SCOPED_TRACE(path);
@@ -724,6 +735,129 @@ TEST_F(ScoreService, AStoreThatFailsIsAnsweredHonestlyAndNothingIsClaimedStored)
     EXPECT_EQ(api->status, 500);
     EXPECT_EQ(Json(api->body).object()["error"], "internal error");
     EXPECT_EQ(api->body.find("connection lost"), std::string::npos);
+}
+
+TEST_F(ScoreService, TheBoardRanksProofsAndListsClaimsApart) {
+    // Anyone can work out a code: a forged best far above anything played, sealed.
+    Form forged = WithText(SealedText("999999999", "333333333.000"));
+    forged.nickname = "Forger";
+    ASSERT_EQ(Post(forged)->status, 201);
+    const Genuine genuine = GenuineSession({4, 2});
+    Form played = WithText(genuine.text);
+    played.nickname = "Player";
+    played.recording = genuine.recording;
+    ASSERT_EQ(Post(played)->status, 201);
+
+    const std::string board = Get("/")->body;
+    EXPECT_NE(board.find(">Player<"), std::string::npos);
+    EXPECT_EQ(board.find("Forger"), std::string::npos);
+    EXPECT_NE(board.find("<td class=\"num\">1</td><td class=\"nickname\"><a href=\"/submissions/"),
+              std::string::npos);
+    const std::string claims = Get("/claims")->body;
+    EXPECT_NE(claims.find("<h1>Claims</h1>"), std::string::npos);
+    EXPECT_NE(claims.find(">Forger<"), std::string::npos);
+    EXPECT_EQ(claims.find("Player"), std::string::npos);
+
+    const auto names = [&](const std::string& query) {
+        std::string listed;
+        for (const auto& entry : Json(Get("/api/scores" + query)->body).array())
+            listed +=
+                (listed.empty() ? "" : " ") + entry.toObject()["nickname"].toString().toStdString();
+        return listed;
+    };
+    EXPECT_EQ(names(""), "Player");
+    EXPECT_EQ(names("?verdict=replayed"), "Player");
+    EXPECT_EQ(names("?verdict=sealed"), "Forger");
+    EXPECT_EQ(names("?verdict=all"), "Player Forger");
+    for (const char* query : {"?verdict=proved", "?limit=0", "?limit=1001", "?verdict="}) {
+        SCOPED_TRACE(query);
+        const auto refused = Get(std::string("/api/scores") + query);
+        EXPECT_EQ(refused->status, 400);
+        EXPECT_TRUE(Json(refused->body).object().contains("error"));
+    }
+    EXPECT_EQ(Get("/api/scores?limit=1000")->status, 200);
+    // The entry's own page is as it was, whatever its verdict.
+    const std::string forgedId = std::to_string(
+        Json(Get("/api/scores?verdict=sealed")->body).array()[0].toObject()["id"].toInteger());
+    EXPECT_EQ(Get("/submissions/" + forgedId)->status, 200);
+}
+
+TEST_F(ScoreService, TheJsonListingGivesAHundredUnlessAskedForMore) {
+    for (int i = 0; i < 101; ++i) {
+        Entry entry;
+        entry.nickname = "player " + std::to_string(i);
+        entry.text = SealedText(
+            "12", "4.000", std::to_string(1 + i % 12) + "/" + std::to_string(1 + i / 12) + "/2001");
+        entry.best = "12";
+        entry.average = "4.000";
+        entry.date = "1/1/2001";
+        entry.bestValue = 12;
+        entry.averageThirds = 12;
+        entry.verdict = Verdict::Sealed;
+        entry.received = std::chrono::sys_days(std::chrono::year(2026) / 12 / 10);
+        entry.facts = "{}";
+        ASSERT_EQ(store_->Put(entry, nullptr).kind, PutKind::Created);
+    }
+    EXPECT_EQ(Json(Get("/api/scores?verdict=sealed")->body).array().size(), 100);
+    EXPECT_EQ(Json(Get("/api/scores?verdict=sealed&limit=1000")->body).array().size(), 101);
+    EXPECT_EQ(Json(Get("/api/scores?verdict=sealed&offset=100")->body).array().size(), 1);
+}
+
+TEST_F(ScoreService, OneAddressCannotFloodTheBoard) {
+    Stop();
+    ServiceOptions options = Unlimited();
+    options.submissionsPerMinute = 3;
+    Start(options);
+    int n = 0;
+    const auto post = [&](const char* path, const httplib::Headers& headers) {
+        const std::string text = SealedText("12", "4.000", "6/" + std::to_string(++n) + "/2001");
+        return client_->Post(path, headers, Items(WithText(text)));
+    };
+    // Refused or not, each submission costs the sender one.
+    EXPECT_EQ(post("/api/submissions", {})->status, 201);
+    EXPECT_EQ(client_->Post("/api/submissions", Items(WithText("GY")))->status, 422);
+    EXPECT_EQ(post("/api/submissions", {})->status, 201);
+    const auto refused = post("/api/submissions", {});
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 429);
+    EXPECT_EQ(refused->get_header_value("Retry-After"), "20");  // a minute's third
+    EXPECT_EQ(Json(refused->body).object()["error"],
+              "too many submissions from your address; try again in 20 seconds");
+    const auto page = post("/submit", {});
+    EXPECT_EQ(page->status, 429);
+    EXPECT_NE(page->body.find("Not taken: too many submissions"), std::string::npos);
+    // A header naming another client counts for nothing when no proxy is trusted.
+    EXPECT_EQ(post("/api/submissions", {{"X-Forwarded-For", "192.0.2.7"}})->status, 429);
+    EXPECT_EQ(Scores().size(), 2);
+    // Reading is never limited.
+    EXPECT_EQ(Get("/")->status, 200);
+}
+
+TEST_F(ScoreService, BehindATrustedProxyEachClientHasItsOwnLimit) {
+    Stop();
+    ServiceOptions options = Unlimited();
+    options.submissionsPerMinute = 2;
+    options.trustedProxy = "127.0.0.1";  // the tests' own connections come from the proxy
+    Start(options);
+    int n = 0;
+    const auto post = [&](const std::string& forwarded) {
+        const std::string text = SealedText("12", "4.000", "7/" + std::to_string(++n) + "/2001");
+        httplib::Headers headers;
+        if (!forwarded.empty()) headers.emplace("X-Forwarded-For", forwarded);
+        return client_->Post("/api/submissions", headers, Items(WithText(text)))->status;
+    };
+    EXPECT_EQ(post("192.0.2.1"), 201);
+    EXPECT_EQ(post("192.0.2.1"), 201);
+    EXPECT_EQ(post("192.0.2.1"), 429);
+    // The proxy names the client last; what a client wrote before it is its own word.
+    EXPECT_EQ(post("192.0.2.2, 192.0.2.1"), 429);
+    EXPECT_EQ(post("192.0.2.1, 2001:db8::5"), 201);
+    EXPECT_EQ(post(" 2001:db8::5 "), 201);
+    EXPECT_EQ(post("2001:db8::5"), 429);
+    // Without the header, or with what is no address, the proxy itself is the client.
+    EXPECT_EQ(post(""), 201);
+    EXPECT_EQ(post("not an address"), 201);
+    EXPECT_EQ(post(""), 429);
 }
 
 }  // namespace

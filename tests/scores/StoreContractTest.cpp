@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "PostgresServer.h"
 #include "ScoresSupport.h"
@@ -149,7 +150,7 @@ TEST_P(StoreContract, ATextIsStoredOnceAndOnlyASealedEntryIsUpgraded) {
     const PutResult direct = store->Put(fresh, &proof);
     EXPECT_EQ(direct.kind, PutKind::Created);
     EXPECT_EQ(store->Recording(direct.entry.id), recording);
-    EXPECT_EQ(store->Count(), 2u);
+    EXPECT_EQ(store->Count(Listing::All), 2u);
 }
 
 TEST_P(StoreContract, TheBoardRanksByBestThenAverageThenWhoCameFirst) {
@@ -168,13 +169,48 @@ TEST_P(StoreContract, TheBoardRanksByBestThenAverageThenWhoCameFirst) {
             store->Put(Sealed(TextNumber(++n), p.name, p.best, p.averageThirds), nullptr).kind,
             PutKind::Created);
     std::string order;
-    for (const Entry& entry : store->Scores(0, 0)) order += entry.nickname;
+    for (const Entry& entry : store->Scores(Listing::All, 0, 0)) order += entry.nickname;
     EXPECT_EQ(order, "facbde");
     std::string page;
-    for (const Entry& entry : store->Scores(2, 3)) page += entry.nickname;
+    for (const Entry& entry : store->Scores(Listing::All, 2, 3)) page += entry.nickname;
     EXPECT_EQ(page, "cbd");
-    EXPECT_TRUE(store->Scores(6, 10).empty());
-    EXPECT_EQ(store->Count(), 6u);
+    EXPECT_TRUE(store->Scores(Listing::All, 6, 10).empty());
+    EXPECT_EQ(store->Count(Listing::All), 6u);
+}
+
+TEST_P(StoreContract, ReplayedEntriesRankAndSealedOnesAreListedApart) {
+    auto store = OpenStore(NewDatabase());
+    // A forged best far above anything played, sealed; two replayed games.
+    ASSERT_EQ(store->Put(Sealed(TextNumber(40), "forger", 999999999, 2999999997), nullptr).kind,
+              PutKind::Created);
+    ASSERT_EQ(store->Put(Sealed(TextNumber(41), "claimant", 50, 120), nullptr).kind,
+              PutKind::Created);
+    const Proof proof{"{}", "recorded\n"};
+    for (const auto& [n, name, best] :
+         {std::tuple{42, "player", 78}, std::tuple{43, "second", 12}}) {
+        Entry played = Sealed(TextNumber(n), name, best, best * 2);
+        played.verdict = Verdict::Replayed;
+        ASSERT_EQ(store->Put(played, &proof).kind, PutKind::Created);
+    }
+    const auto names = [&](Listing listing, std::size_t offset, std::size_t limit) {
+        std::string listed;
+        for (const Entry& entry : store->Scores(listing, offset, limit))
+            listed += (listed.empty() ? "" : " ") + entry.nickname;
+        return listed;
+    };
+    EXPECT_EQ(names(Listing::Replayed, 0, 0), "player second");
+    EXPECT_EQ(names(Listing::Sealed, 0, 0), "forger claimant");
+    EXPECT_EQ(names(Listing::All, 0, 0), "player second forger claimant");
+    EXPECT_EQ(names(Listing::All, 1, 2), "second forger");
+    EXPECT_EQ(store->Count(Listing::Replayed), 2u);
+    EXPECT_EQ(store->Count(Listing::Sealed), 2u);
+    EXPECT_EQ(store->Count(Listing::All), 4u);
+    // A claim proved later moves to the board.
+    Entry proved = Sealed(TextNumber(41), "claimant", 50, 120);
+    proved.verdict = Verdict::Replayed;
+    ASSERT_EQ(store->Put(proved, &proof).kind, PutKind::Upgraded);
+    EXPECT_EQ(names(Listing::Replayed, 0, 0), "player claimant second");
+    EXPECT_EQ(names(Listing::Sealed, 0, 0), "forger");
 }
 
 TEST_P(StoreContract, TheSameTextFromManyThreadsAtOnceIsStoredOnce) {
@@ -191,7 +227,7 @@ TEST_P(StoreContract, TheSameTextFromManyThreadsAtOnceIsStoredOnce) {
     }
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(created, 1);
-    EXPECT_EQ(store->Count(), 1u);
+    EXPECT_EQ(store->Count(Listing::All), 1u);
 }
 
 TEST_P(StoreContract, ACommitIsOnDiskBeforePutReturnsAndStaysThere) {
@@ -220,7 +256,7 @@ TEST_P(StoreContract, ADatabaseMadeBeforeTheNumberedStepsIsCarriedForward) {
     recording << file.rdbuf();
     {
         auto store = OpenStore(url);
-        EXPECT_EQ(store->Count(), 2u);
+        EXPECT_EQ(store->Count(Listing::All), 2u);
         const auto replayed = store->Find(1);
         ASSERT_TRUE(replayed);
         EXPECT_EQ(replayed->nickname, "Replayer");
@@ -233,13 +269,14 @@ TEST_P(StoreContract, ADatabaseMadeBeforeTheNumberedStepsIsCarriedForward) {
         EXPECT_EQ(sealed->verdict, Verdict::Sealed);
         EXPECT_EQ(sealed->bestValue, 1);
         EXPECT_EQ(sealed->averageThirds, 1);
-        EXPECT_EQ(store->Scores(0, 0).front().id, 2);
+        // Every replayed entry before every sealed one, whatever their scores.
+        EXPECT_EQ(store->Scores(Listing::All, 0, 0).front().id, 1);
     }
     // A keeper removes both entries by hand: the recording goes with its entry, and neither id
     // is given again, so no later entry can show what a removed one had.
     ByHand(url, "DELETE FROM submissions WHERE id IN (1, 2)");
     auto store = OpenStore(url);
-    EXPECT_EQ(store->Count(), 0u);
+    EXPECT_EQ(store->Count(Listing::All), 0u);
     Entry later = Sealed(TextNumber(30), "Later");
     later.verdict = Verdict::Replayed;
     const Proof proof{"{}", "later recording\n"};
@@ -283,10 +320,10 @@ TEST(PostgresStore, ARestartBetweenTwoSubmissionsLosesNeitherAndFailsNeither) {
     // served on new ones.
     EXPECT_EQ(store->Put(Sealed(TextNumber(6), "After"), nullptr).kind, PutKind::Created);
     ASSERT_TRUE(store->Find(before.entry.id));
-    EXPECT_EQ(store->Count(), 2u);
+    EXPECT_EQ(store->Count(Listing::All), 2u);
     server.Stop("fast");
     server.Start();
-    EXPECT_EQ(store->Count(), 2u);
+    EXPECT_EQ(store->Count(Listing::All), 2u);
     EXPECT_EQ(store->Put(Sealed(TextNumber(7), "Later"), nullptr).kind, PutKind::Created);
 }
 
@@ -304,7 +341,7 @@ TEST(PostgresStore, AnEntryStoredJustBeforeACrashIsThereAfterRecovery) {
     server.Start();
     auto store = OpenStore(url);
     for (const std::int64_t id : ids) EXPECT_TRUE(store->Find(id)) << "entry " << id << " lost";
-    EXPECT_EQ(store->Count(), ids.size());
+    EXPECT_EQ(store->Count(Listing::All), ids.size());
 }
 
 }  // namespace
