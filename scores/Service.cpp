@@ -24,11 +24,11 @@
 #include <list>
 #include <mutex>
 
-#include "scores/StoredBoard.h"
 #include "scores/DateFacts.h"
 #include "scores/Json.h"
 #include "scores/Limits.h"
 #include "scores/Pages.h"
+#include "scores/StoredBoard.h"
 #include "scores/Submission.h"
 #include "submit/SafeText.h"
 
@@ -454,7 +454,8 @@ class Service::Impl {
         if (!req.is_multipart_form_data()) {
             refuse(400,
                    "send multipart/form-data with the fields nickname, city, state, country "
-                   "and text, and a file recording if you have one");
+                   "and text, and a file recording if you have one (a recording alone, "
+                   "without text, sends the best text it made)");
             return;
         }
         SubmissionForm form;
@@ -463,6 +464,8 @@ class Service::Impl {
               std::pair{"state", &form.state}, std::pair{"country", &form.country},
               std::pair{"text", &form.text}}) {
             const std::size_t count = req.files.count(name);
+            // The text may be left out when a recording comes: it is taken from the recording.
+            if (count == 0 && value == &form.text) continue;
             if (count != 1) {
                 refuse(400, count == 0 ? std::string("missing field ") + name
                                        : std::string("field ") + name + " given more than once");
@@ -480,6 +483,10 @@ class Service::Impl {
             // A form whose file field was left empty still sends the field, with no file name
             // and no bytes.
             if (!part.content.empty() || !part.filename.empty()) form.recording = part.content;
+        }
+        if (req.files.count("text") == 0 && !form.recording) {
+            refuse(400, "missing field text");
+            return;
         }
 
         Judgement judgement = Judge(form, {replays_, options_.slotWait}, NowUtc(options_.now()));

@@ -4,12 +4,13 @@
 
 #include <istream>
 #include <streambuf>
+#include <utility>
 
-#include "scores/StoredBoard.h"
 #include "scores/Fields.h"
 #include "scores/Json.h"
 #include "scores/Limits.h"
 #include "scores/PlayFacts.h"
+#include "scores/StoredBoard.h"
 #include "sim/Replay.h"
 #include "submit/SubmissionCheck.h"
 
@@ -73,14 +74,24 @@ Judgement Judge(const SubmissionForm& form, Replays replays, std::string receive
     }
     if (entry.nickname.empty()) return Refused(400, "nickname is empty");
 
-    const SubmissionCheck check = CheckSubmission(form.text);
-    if (!check.valid) return Refused(422, check.reason);
-    entry.text = check.text;
-    entry.best = check.best;
-    entry.average = check.average;
-    entry.date = check.date;
-    entry.bestValue = Whole(check.best);
-    entry.averageThirds = AverageThirds(check.average);
+    // A recording alone: the text is the best one its session put on the clipboard.
+    const bool fromRecording =
+        form.recording && form.text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+    SubmissionCheck check;
+    const auto take = [&](SubmissionCheck taken) {
+        check = std::move(taken);
+        entry.text = check.text;
+        entry.best = check.best;
+        entry.average = check.average;
+        entry.date = check.date;
+        entry.bestValue = Whole(check.best);
+        entry.averageThirds = AverageThirds(check.average);
+    };
+    if (!fromRecording) {
+        SubmissionCheck pasted = CheckSubmission(form.text);
+        if (!pasted.valid) return Refused(422, pasted.reason);
+        take(std::move(pasted));
+    }
     entry.received = std::move(received);
 
     if (!form.recording) {
@@ -96,14 +107,43 @@ Judgement Judge(const SubmissionForm& form, Replays replays, std::string receive
     std::istream in(&bytes);
     PlayFactsWatcher watcher;
     bool proved = false;
+    // Of the texts the session made, the one with the highest best score; on a tie the higher
+    // average, then the later one. Only that one is kept, however many came.
+    std::string chosen;
+    std::pair<std::int64_t, std::int64_t> chosenRank{-1, -1};
     sim::ReplayOptions options;
     options.maxBytes = kMaxRecordingBytes;
     // Compared as they come, so a recording full of texts needs no memory for them.
-    options.onClipboard = [&](std::string_view text) { proved = proved || text == check.text; };
+    options.onClipboard = [&](std::string_view text) {
+        if (!fromRecording) {
+            proved = proved || text == check.text;
+            return;
+        }
+        const SubmissionCheck made = CheckSubmission(text);
+        if (!made.valid) return;
+        const std::pair rank{Whole(made.best), AverageThirds(made.average)};
+        if (rank >= chosenRank) {
+            chosenRank = rank;
+            chosen = text;
+        }
+    };
     options.watcher = &watcher;
     const sim::ReplayOutcome outcome = sim::ReplayThrough(in, options);
     held.Release();
     if (!outcome.Played()) return Refused(422, "cannot replay the recording: " + outcome.reason);
+    if (fromRecording) {
+        if (chosen.empty()) {
+            return Refused(422,
+                           "the recording holds no submission text: its session never pressed "
+                           "Submit Score. Press Submit Score in Gyrolap after a game, then send "
+                           "the recording of that session");
+        }
+        // Checked as a pasted text is.
+        SubmissionCheck made = CheckSubmission(chosen);
+        if (!made.valid) return Refused(422, made.reason);
+        take(std::move(made));
+        proved = true;
+    }
     // The code only says that the text is one the game could write; the recording says
     // whether this game wrote it.
     if (!proved) return Refused(422, "not produced by the recorded game");

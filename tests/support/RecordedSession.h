@@ -34,6 +34,8 @@ struct SessionPlan {
     std::vector<float> randoms = {0.3f, 0.7f, 0.55f, 0.12f, 0.91f};
     // Submit Score once the games are over.
     bool submit = true;
+    // Submit Score after every game too, each time with the board that game left.
+    bool submitEachGame = false;
 };
 
 struct RecordedSession {
@@ -146,6 +148,10 @@ inline RecordedSession RecordSession(const SessionPlan& plan) {
             ++out.presses;
             deliver(Input::MessageClosed, now + 700);
             until(idle);
+            if (plan.submitEachGame) {
+                deliver(Input::Submit, now + 600);
+                deliver(Input::MessageClosed, now + 600);
+            }
         }
         if (plan.submit) {
             deliver(Input::Submit, now + 1500);
