@@ -31,7 +31,7 @@ struct GameOptions {
     bool verbose = false;  // say on standard error which priority the game's thread got
     // Record into a new file of the sessions' folder, keeping the folder within `keep`.
     bool recordSession = false;
-    sim::KeepLimits keep;
+    sim::KeepLimits keep = {};
 };
 
 class GameProgram {
