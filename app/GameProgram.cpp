@@ -12,6 +12,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <functional>
+#include <utility>
 
 #include "realtime/RealtimeRequest.h"
 #include "sim/Replay.h"
@@ -72,6 +75,33 @@ std::optional<int> CheckReplay(const std::string& path) {
     return std::nullopt;
 }
 
+// The window's effects, and one word to the program the first time a text goes to the clipboard.
+class MarkingEffects final : public Effects {
+  public:
+    MarkingEffects(Effects& effects, std::function<void()> firstText)
+        : effects_(effects), firstText_(std::move(firstText)) {}
+    void ShowMessage(std::string_view title, std::string_view text) override {
+        effects_.ShowMessage(title, text);
+    }
+    void HandOverSubmission(std::string_view text) override {
+        effects_.HandOverSubmission(text);
+        if (firstText_) std::exchange(firstText_, {})();
+    }
+    void FocusActionButton() override { effects_.FocusActionButton(); }
+
+  private:
+    Effects& effects_;
+    std::function<void()> firstText_;  // on the game's thread
+};
+
+// A path as the player reads it in the title: below the home folder as ~/...
+QString Shown(const std::string& path) {
+    const QString full = QString::fromLocal8Bit(path.c_str());
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.startsWith('/') && full.startsWith(home + '/')) return "~" + full.mid(home.size());
+    return full;
+}
+
 }  // namespace
 
 GameProgram::~GameProgram() {
@@ -83,7 +113,10 @@ std::optional<int> GameProgram::Prepare(const GameOptions& options) {
     // A recording's reader that goes away is a failed write, not the end of the game.
     std::signal(SIGPIPE, SIG_IGN);
     CatchSignals();
-    if (!options_.record.empty()) {
+    if (options_.recordSession) {
+        if (const auto status = PrepareSession()) return status;
+    } else if (!options_.record.empty()) {
+        SetRecordingPath(options_.record);
         std::string error;
         recording_ = sim::RecordingFile::Open(options_.record, error);
         if (!recording_) {
@@ -107,6 +140,51 @@ std::optional<int> GameProgram::Prepare(const GameOptions& options) {
     return std::nullopt;
 }
 
+std::optional<int> GameProgram::PrepareSession() {
+    std::string error;
+    const auto folder =
+        sim::SessionsFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), error);
+    if (!folder || !sim::MakeFolder(*folder, error)) {
+        std::fprintf(stderr, "gyrolap: cannot record the session: %s\n", error.c_str());
+        return 2;
+    }
+    // Room is made before the new file exists, so the clean-up can never take it.
+    for (const std::string& problem : sim::KeepWithin(*folder, options_.keep).errors)
+        std::fprintf(stderr, "gyrolap: keeping the recordings: %s\n", problem.c_str());
+    const auto session = sim::CreateSession(*folder, std::time(nullptr), error);
+    if (!session) {
+        std::fprintf(stderr, "gyrolap: cannot record the session: %s\n", error.c_str());
+        return 2;
+    }
+    recording_ = std::make_unique<sim::RecordingFile>(session->fd);
+    SetRecordingPath(session->path);
+    std::fprintf(stderr, "gyrolap: recording the session to '%s'\n", session->path.c_str());
+    return std::nullopt;
+}
+
+std::string GameProgram::recordingPath() const {
+    std::lock_guard lock(recordingPathLock_);
+    return recordingPath_;
+}
+
+void GameProgram::SetRecordingPath(std::string path) {
+    std::lock_guard lock(recordingPathLock_);
+    recordingPath_ = std::move(path);
+}
+
+void GameProgram::MarkSubmitted() {
+    const std::string from = recordingPath();
+    const std::string to = sim::SubmittedPath(from);
+    // The file keeps being written through its open descriptor under its new name.
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        std::fprintf(stderr, "gyrolap: cannot mark '%s' as submitted: %s\n", from.c_str(),
+                     std::strerror(errno));
+        return;
+    }
+    SetRecordingPath(to);
+    if (window_) window_->showRecordingTo(Shown(to));
+}
+
 void GameProgram::Start(GameClock* clock) {
     GameClock& time = clock ? *clock : steadyClock_;
     window_ = std::make_unique<MainWindow>();
@@ -127,7 +205,15 @@ void GameProgram::Start(GameClock* clock) {
         return;
     }
     effects_ = std::make_unique<QtEffects>(*window_);
-    game_ = std::make_unique<Game>(sources_, *effects_);
+    Effects* gameEffects = effects_.get();
+    if (recording_ && options_.recordSession) {
+        // The session's name says, from the moment it happens, that a text went to the
+        // clipboard: the folder's clean-up spares it without reading it.
+        marking_ = std::make_unique<MarkingEffects>(
+            *effects_, [this] { effects_->windowThread().Post([this] { MarkSubmitted(); }); });
+        gameEffects = marking_.get();
+    }
+    game_ = std::make_unique<Game>(sources_, *gameEffects);
     if (recording_) {
         writer_ = std::make_unique<sim::ScriptWriter>(
             [this](std::string line) { recording_->Write(std::move(line)); });
@@ -135,7 +221,7 @@ void GameProgram::Start(GameClock* clock) {
         // The player hears at once that the recording stopped; the game goes on.
         recording_->OnStopped([this](const std::string& reason) {
             std::fprintf(stderr, "gyrolap: the recording '%s' stopped: %s\n",
-                         options_.record.c_str(), reason.c_str());
+                         recordingPath().c_str(), reason.c_str());
             effects_->windowThread().Post(
                 [this, reason] { window_->showRecordingStopped(reason); });
         });
@@ -150,6 +236,7 @@ void GameProgram::Start(GameClock* clock) {
     live_ = live.get();
     driver_ = std::move(live);
     driver_->Start();
+    if (recording_ && options_.recordSession) window_->showRecordingTo(Shown(recordingPath()));
 }
 
 int GameProgram::Finish(int loopStatus) {
@@ -160,13 +247,14 @@ int GameProgram::Finish(int loopStatus) {
     int status = loopStatus;
     if (recording_ && !recording_->Close()) {
         std::fprintf(stderr, "gyrolap: the recording '%s' is incomplete: %s\n",
-                     options_.record.c_str(), recording_->Stopped().value_or("").c_str());
+                     recordingPath().c_str(), recording_->Stopped().value_or("").c_str());
         if (status == 0) status = 2;
     }
     // The widgets go while the application that made them still exists.
     live_ = nullptr;
     driver_.reset();
     game_.reset();
+    marking_.reset();
     writer_.reset();
     effects_.reset();
     window_.reset();

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "sim/RecordingFile.h"
 #include "sim/ScriptSource.h"
 #include "sim/ScriptWriter.h"
+#include "sim/SessionFolder.h"
 #include "ui/LiveDriver.h"
 #include "ui/MainWindow.h"
 #include "ui/QtEffects.h"
@@ -27,6 +29,9 @@ struct GameOptions {
     std::string record;    // write the session to this file
     std::string replay;    // play this recording or script back
     bool verbose = false;  // say on standard error which priority the game's thread got
+    // Record into a new file of the sessions' folder, keeping the folder within `keep`.
+    bool recordSession = false;
+    sim::KeepLimits keep = {};
 };
 
 class GameProgram {
@@ -56,8 +61,20 @@ class GameProgram {
     // The live game's driver; nothing while a recording plays back.
     LiveDriver* live() { return live_; }
 
+    // Where the session is being recorded (a session's file changes its name once its text
+    // has gone to the clipboard); empty when it is not.
+    std::string recordingPath() const;
+
   private:
+    std::optional<int> PrepareSession();
+    void SetRecordingPath(std::string path);
+    // On the window's thread, once the session's first text is on the clipboard.
+    void MarkSubmitted();
+
     GameOptions options_;
+    mutable std::mutex recordingPathLock_;  // the writer's thread reads it when it stops
+    std::string recordingPath_;
+    std::unique_ptr<Effects> marking_;  // the game's effects, telling of the first text
     std::unique_ptr<sim::RecordingFile> recording_;
     std::ifstream replayFile_;
     std::unique_ptr<sim::ScriptSource> replay_;

@@ -2,12 +2,13 @@
 // gyrolap-check [--replay RECORDING] [--max-size SIZE] [FILE]: checks submission texts, one per
 // line, from FILE or standard input, and prints one answer per line. With a recording of the
 // player's session, a text is valid only when replaying the recording puts exactly that text on
-// the clipboard.
+// the clipboard; with a recording and no text, it answers for every text the recording made.
 // Exit status 0: all valid; 1: any invalid; 2: unreadable input or recording, unwritable
 // output or bad usage. A blank line is answered "invalid: empty line, ..." so that answers stay
 // in step with input lines; an input with no lines at all prints nothing and exits 0.
 #include <getopt.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -40,6 +41,9 @@ constexpr const char* kUsage =
     "puts exactly that text on the clipboard: \"valid ... replayed\", else \"invalid: not\n"
     "produced by the recorded game\". Plain \"valid\" means only that the code matches the text.\n"
     "A recording cut short (its session ended badly) proves the texts made before the cut.\n"
+    "With --replay and no text (no FILE with standard input a terminal, or an input with no\n"
+    "lines), it answers for every text the recording put on the clipboard, in the order it\n"
+    "first did, one \"valid ... replayed\" line each; status 1 when it put none there.\n"
     "  --replay RECORDING  prove the texts by replaying RECORDING\n"
     "  --max-size SIZE     refuse a recording larger than SIZE bytes (suffix K, M or G;\n"
     "                      default 128M)\n"
@@ -110,6 +114,57 @@ std::string Replay(std::istream& file, const std::string& name, std::uint64_t ma
     return {};
 }
 
+// More different texts than any session makes by pressing Submit Score (one per board it
+// submits): a recording that makes more is refused rather than held in memory.
+constexpr std::size_t kMaxListedBytes = std::size_t{16} << 20;
+
+// Every text the recording put on the clipboard, answered as proved: the replay runs first, so
+// a recording that does not play through proves nothing.
+int ListTexts(std::istream& file, const std::string& name, std::uint64_t maxBytes) {
+    std::vector<std::string> texts;
+    std::set<std::string> seen;
+    std::size_t held = 0;
+    bool tooMany = false;
+    gyrolap::sim::ReplayOptions options;
+    options.maxBytes = maxBytes;
+    options.onClipboard = [&](std::string_view text) {
+        if (tooMany || seen.count(std::string(text)) != 0) return;
+        held += text.size();
+        tooMany = held > kMaxListedBytes;
+        if (tooMany) return;
+        seen.emplace(text);
+        texts.emplace_back(text);
+    };
+    const auto outcome = gyrolap::sim::ReplayThrough(file, options);
+    if (!outcome.Played())
+        return Fail("cannot replay the recording " + name + ": " + outcome.reason);
+    if (tooMany) {
+        return Fail("the recording " + name + " made more than " +
+                    std::to_string(kMaxListedBytes >> 20) + " MiB of different texts");
+    }
+    if (outcome.cutAfterLine) {
+        std::fprintf(stderr,
+                     "gyrolap-check: the recording %s was cut after line %zu (the session ended "
+                     "without writing its last lines); the texts it made before that are proved\n",
+                     name.c_str(), *outcome.cutAfterLine);
+    }
+    if (texts.empty()) {
+        std::fprintf(stderr,
+                     "gyrolap-check: the recording %s put no submission text on the clipboard: "
+                     "the session never pressed Submit Score\n",
+                     name.c_str());
+    }
+    std::size_t invalid = 0;
+    for (const std::string& text : texts) {
+        bool valid = false;
+        std::fputs(gyrolap::AnswerTo(text, false, valid, &seen).c_str(), stdout);
+        if (!valid) ++invalid;
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return Fail(std::string("cannot write the answers: ") + std::strerror(errno));
+    return texts.empty() || invalid != 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,6 +230,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Nothing to ask about: a player at a terminal, or an empty input, hears every text.
+    if (recording && optind == argc && ::isatty(STDIN_FILENO))
+        return ListTexts(recordingFile, recordingName, maxBytes);
+
     const bool fromStdin = argument == "-";
     const std::string name = fromStdin ? "standard input" : gyrolap::Shortened(argument, 200);
     std::FILE* file = fromStdin ? stdin : std::fopen(argument.c_str(), "rb");
@@ -193,6 +252,10 @@ int main(int argc, char** argv) {
         // The lines are read first: the replay keeps only the texts they ask about.
         const std::string lines(std::istreambuf_iterator<char>(input), {});
         if (const std::string error = readFailed(); !error.empty()) return Fail(error);
+        if (lines.empty()) {
+            if (!fromStdin) std::fclose(file);
+            return ListTexts(recordingFile, recordingName, maxBytes);
+        }
         std::istringstream asking(lines);
         const std::set<std::string> asked = gyrolap::ValidTexts(asking);
         std::set<std::string> played;

@@ -14,22 +14,33 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/GameProgram.h"
 #include "game/GameState.h"
+#include "sim/SessionFolder.h"
+#include "submit/SafeText.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: gyrolap [--record FILE | --replay FILE] [--verbose]\n"
+    "       gyrolap --record-session [--keep SESSIONS[,SIZE]] [--verbose]\n"
     "       gyrolap --help | --version\n"
     "Plays Gyrolap in a window.\n"
-    "  --record FILE  also write the session to FILE as a gyrolap-sim script, line by line\n"
-    "  --replay FILE  play a recording (or any gyrolap-sim script) back in the window\n"
-    "  --verbose      say on standard error which priority the game's thread got:\n"
-    "                 realtime-direct, realtime-rtkit (through RealtimeKit) or normal\n"
-    "  --help         show this text and exit\n"
-    "  --version      show the version and exit\n"
+    "  --record FILE     also write the session to FILE as a gyrolap-sim script, line by line\n"
+    "  --record-session  record the session into a new file named by its start time in\n"
+    "                    $XDG_DATA_HOME/gyrolap/recordings (~/.local/share/gyrolap/recordings)\n"
+    "  --keep SESSIONS[,SIZE]\n"
+    "                    with --record-session: keep at most SESSIONS sessions there, this\n"
+    "                    one included, and the older ones within SIZE (suffix K, M or G);\n"
+    "                    older sessions are deleted first, those whose text went to the\n"
+    "                    clipboard last (default 200,500M)\n"
+    "  --replay FILE     play a recording (or any gyrolap-sim script) back in the window\n"
+    "  --verbose         say on standard error which priority the game's thread got:\n"
+    "                    realtime-direct, realtime-rtkit (through RealtimeKit) or normal\n"
+    "  --help            show this text and exit\n"
+    "  --version         show the version and exit\n"
     "Exit status: 0 when the window is closed, 1 when there is no display to open it on,\n"
     "2 for bad usage or a FILE that cannot be written or read, 3 when a replayed script runs\n"
     "out of random values.\n";
@@ -61,9 +72,11 @@ std::optional<int> ReadCommandLine(int argc, char** argv, gyrolap::GameOptions& 
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version("version");
     const QCommandLineOption record("record", QString(), "FILE");
+    const QCommandLineOption recordSession("record-session");
+    const QCommandLineOption keep("keep", QString(), "SESSIONS");
     const QCommandLineOption replay("replay", QString(), "FILE");
     const QCommandLineOption verbose("verbose");
-    parser.addOptions({help, version, record, replay, verbose});
+    parser.addOptions({help, version, record, recordSession, keep, replay, verbose});
     for (const QString& name : kQtOptionsWithValue) {
         QCommandLineOption option(name, QString(), "VALUE");
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -80,9 +93,10 @@ std::optional<int> ReadCommandLine(int argc, char** argv, gyrolap::GameOptions& 
             return UsageError("unknown option " + std::string(name.size() == 1 ? "-" : "--") +
                               name.toStdString());
         }
-        for (const QCommandLineOption* needing : {&record, &replay}) {
+        for (const QCommandLineOption* needing : {&record, &replay, &keep}) {
             if (parser.errorText().contains("'--" + needing->names().first() + "'"))
-                return UsageError("--" + needing->names().first().toStdString() + " needs a FILE");
+                return UsageError("--" + needing->names().first().toStdString() + " needs " +
+                                  (needing == &keep ? "SESSIONS[,SIZE]" : "a FILE"));
         }
         return UsageError(parser.errorText().toStdString());
     }
@@ -108,8 +122,24 @@ std::optional<int> ReadCommandLine(int argc, char** argv, gyrolap::GameOptions& 
     options.record = parser.value(record).toStdString();
     options.replay = parser.value(replay).toStdString();
     options.verbose = parser.isSet(verbose);
-    if (parser.isSet(record) && parser.isSet(replay))
-        return UsageError("--record and --replay cannot go together");
+    options.recordSession = parser.isSet(recordSession);
+    std::vector<std::string> recordings;
+    for (const QCommandLineOption* named : {&record, &recordSession, &replay})
+        if (parser.isSet(*named)) recordings.push_back("--" + named->names().first().toStdString());
+    if (recordings.size() > 1)
+        return UsageError(recordings[0] + " and " + recordings[1] + " cannot go together");
+    if (parser.isSet(keep)) {
+        if (!options.recordSession) return UsageError("--keep goes only with --record-session");
+        const std::string value = parser.value(keep).toStdString();
+        const auto limits = gyrolap::sim::ParseKeep(value);
+        if (!limits) {
+            return UsageError(
+                "--keep needs a number of sessions from 1, perhaps with a size such as 500M "
+                "after a comma (200,500M), not '" +
+                gyrolap::Shortened(value, 40) + "'");
+        }
+        options.keep = *limits;
+    }
     platform = parser.value("platform");
     return std::nullopt;
 }
@@ -157,6 +187,10 @@ int main(int argc, char** argv) {
 
     gyrolap::GameProgram program;
     // Whatever the command line names is checked before the window opens.
+    // A session's file is made, and old ones cleared away, only for a game that can open its
+    // window.
+    if (options.recordSession)
+        if (const auto status = CheckDisplay(platform)) return *status;
     if (const auto status = program.Prepare(options)) return *status;
     if (const auto status = CheckDisplay(platform)) return *status;
 

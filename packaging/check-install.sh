@@ -14,7 +14,7 @@ cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
   echo "check-install.sh: $build is not a configured build" >&2
   exit 2
 }
-for tool in appstreamcli desktop-file-validate mandoc; do
+for tool in appstreamcli desktop-file-validate update-mime-database mandoc; do
   command -v "$tool" >/dev/null || {
     echo "check-install.sh: $tool is missing; scripts/deps.sh package installs it" >&2
     exit 2
@@ -37,7 +37,8 @@ fail() {
 for file in "$gamedir/gyrolap" "$gamedir/gyrolap-sim" "$gamedir/gyrolap-check" \
   "$gamedir/gyrolap-scores" share/man/man6/gyrolap.6 share/man/man1/gyrolap-sim.1 \
   share/man/man1/gyrolap-check.1 share/man/man1/gyrolap-scores.1 share/doc/gyrolap/LICENSE \
-  "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
+  "share/applications/$app_id.desktop" "share/applications/$app_id.Replay.desktop" \
+  "share/mime/packages/$app_id.xml" "share/metainfo/$app_id.metainfo.xml" \
   "share/icons/hicolor/scalable/apps/$app_id.svg"; do
   [[ -f $usr/$file ]] || fail "not installed: /usr/$file"
 done
@@ -56,8 +57,27 @@ appstreamcli validate --no-net "$usr/share/metainfo/$app_id.metainfo.xml" ||
   fail "metainfo does not validate"
 echo "== desktop-file-validate"
 # It prints hints and warnings but fails only on errors: any output counts.
-report=$(desktop-file-validate "$usr/share/applications/$app_id.desktop" 2>&1) && [[ -z $report ]] ||
-  fail "desktop entry: $report"
+for entry in "$app_id.desktop" "$app_id.Replay.desktop"; do
+  report=$(desktop-file-validate "$usr/share/applications/$entry" 2>&1) && [[ -z $report ]] ||
+    fail "desktop entry $entry: $report"
+done
+grep -qx 'Exec=gyrolap' "$usr/share/applications/$app_id.desktop" ||
+  fail "the launcher does not start plain gyrolap"
+grep -qx 'Exec=gyrolap --record-session' "$usr/share/applications/$app_id.desktop" ||
+  fail "the launcher has no Play and record action"
+echo "== update-mime-database"
+# The database is built in a copy, so the uninstall below finds only what was installed.
+data=$(mktemp -d)
+mime=$data/mime
+cp -r "$usr/share/mime" "$mime"
+# In the search path, so that it does not warn that desktops would not find it.
+report=$(XDG_DATA_HOME=$data update-mime-database "$mime" 2>&1) && [[ -z $report ]] ||
+  fail "MIME type: $report"
+grep -q '^application/x-gyrolap-recording$' "$mime/types" 2>/dev/null ||
+  fail "the MIME database does not hold application/x-gyrolap-recording"
+grep -q 'application/x-gyrolap-recording:\*\.gyrolap' "$mime/globs2" 2>/dev/null ||
+  fail "the MIME database has no glob *.gyrolap"
+rm -rf "$data"
 echo "== mandoc -Tlint"
 mandoc -Tlint -Wwarning "$usr"/share/man/man*/* || fail "man pages have warnings"
 echo "== launcher icons"

@@ -220,13 +220,16 @@ class Service::Impl {
     static std::optional<std::string> ReadForm(const Request& req, SubmissionForm& form) {
         if (!req.is_multipart_form_data()) {
             return "send multipart/form-data with the fields nickname, city, state, country "
-                   "and text, and a file recording if you have one";
+                   "and text, and a file recording if you have one (a recording alone, "
+                   "without text, sends the best text it made)";
         }
         for (auto [name, value] :
              {std::pair{"nickname", &form.nickname}, std::pair{"city", &form.city},
               std::pair{"state", &form.state}, std::pair{"country", &form.country},
               std::pair{"text", &form.text}}) {
             const std::size_t count = req.files.count(name);
+            // The text may be left out when a recording comes: it is taken from the recording.
+            if (count == 0 && value == &form.text) continue;
             if (count != 1) {
                 return count == 0 ? std::string("missing field ") + name
                                   : std::string("field ") + name + " given more than once";
@@ -241,6 +244,7 @@ class Service::Impl {
             // and no bytes.
             if (!part.content.empty() || !part.filename.empty()) form.recording = part.content;
         }
+        if (req.files.count("text") == 0 && !form.recording) return "missing field text";
         return std::nullopt;
     }
 
@@ -326,7 +330,7 @@ class Service::Impl {
             return;
         }
         res.set_header("Content-Disposition",
-                       "attachment; filename=\"gyrolap-" + std::to_string(*id) + ".script\"");
+                       "attachment; filename=\"gyrolap-" + std::to_string(*id) + ".gyrolap\"");
         res.set_content(*recording, "text/plain; charset=utf-8");
     }
 

@@ -24,15 +24,19 @@ scores=(pkgconf libcpp-httplib-dev libsqlite3-dev libpq-dev)
 scores_test=(postgresql chromium chromium-driver python3-selenium)
 # The game on a real Wayland compositor: weston's headless backend and Qt's Wayland platform.
 wayland_test=(weston qt6-wayland)
+# Recordings as a desktop knows them: the MIME database and its tools, xdg-mime asking GIO,
+# and the desktop entries' cache of what opens which type.
+desktop_test=(shared-mime-info xdg-utils libglib2.0-bin desktop-file-utils)
 wanted=()
 for purpose in "$@"; do
   case "$purpose" in
     play) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}") ;;
     # mandoc: the man page test; dbus-daemon: a private bus for the real-time request's tests
-    test) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" "${scores_test[@]}" "${wayland_test[@]}" libgtest-dev mandoc dbus-daemon) ;;
+    test) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" "${scores_test[@]}" "${wayland_test[@]}" "${desktop_test[@]}" libgtest-dev mandoc dbus-daemon) ;;
     fuzz) wanted+=(cmake ninja-build clang libclang-rt-14-dev) ;;
     bench) wanted+=("${build[@]}" "${game[@]}" "${scores[@]}" xvfb xauth) ;;  # xvfb-run needs xauth
-    package) wanted+=(appstream desktop-file-utils mandoc cmark) ;;
+    # shared-mime-info: update-mime-database checks the recordings' MIME type
+    package) wanted+=(appstream desktop-file-utils shared-mime-info mandoc cmark) ;;
     *)
       echo "deps.sh: unknown purpose '$purpose'" >&2
       usage

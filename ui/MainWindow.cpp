@@ -275,8 +275,23 @@ void MainWindow::renderBoard(const Board& board) {
 }
 
 void MainWindow::showRecordingStopped(const std::string& reason) {
-    setWindowTitle(windowTitle() + QStringLiteral(" - recording stopped: ") +
-                   QString::fromStdString(reason));
+    if (plainTitle_.isEmpty()) plainTitle_ = windowTitle();
+    recordingStopped_ = QString::fromStdString(reason);
+    showRecordingTitle();
+}
+
+void MainWindow::showRecordingTo(const QString& where) {
+    if (plainTitle_.isEmpty()) plainTitle_ = windowTitle();
+    recordingTo_ = where;
+    showRecordingTitle();
+}
+
+void MainWindow::showRecordingTitle() {
+    QString title = plainTitle_;
+    if (!recordingTo_.isEmpty()) title += QStringLiteral(" - recording to ") + recordingTo_;
+    if (!recordingStopped_.isEmpty())
+        title += QStringLiteral(" - recording stopped: ") + recordingStopped_;
+    setWindowTitle(title);
 }
 
 void MainWindow::focusActionButton() {

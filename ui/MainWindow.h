@@ -38,6 +38,9 @@ class MainWindow : public QWidget {
     // The recording the player asked for has stopped (a full disk, a closed pipe): the title
     // says so, and why, while the game goes on.
     void showRecordingStopped(const std::string& reason);
+    // The session is being recorded into the file at `where`: the title says so, and says
+    // the new place when the file changes its name.
+    void showRecordingTo(const QString& where);
 
     // The open help window, or nullptr when none is open.
     HelpWindow* helpWindow() const;
@@ -77,6 +80,12 @@ class MainWindow : public QWidget {
     // and painting always uses this so it matches the regions marked for repaint.
     std::array<BallView, kBallCount + 1> shownBalls_{};
     Point shownTarget_{};
+    void showRecordingTitle();
+
+    // The title as it was before the recording spoke in it, and what it says.
+    QString plainTitle_;
+    QString recordingTo_;
+    QString recordingStopped_;
     std::string shownCaption_;
     std::array<std::string, kScoreLabelCount + 1> shownScores_{};
     std::string shownScoreTemp_;

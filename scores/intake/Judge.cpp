@@ -4,6 +4,7 @@
 
 #include <istream>
 #include <streambuf>
+#include <utility>
 
 #include "scores/Limits.h"
 #include "scores/intake/FactsJson.h"
@@ -58,14 +59,24 @@ Judgement Judge(const SubmissionForm& form, Replays replays, TimePoint received)
     }
     if (entry.nickname.empty()) return Refused(Refusal::UnfitField, "nickname is empty");
 
-    const SubmissionCheck check = CheckSubmission(form.text);
-    if (!check.valid) return Refused(Refusal::DoesNotHold, check.reason);
-    entry.text = check.text;
-    entry.best = check.best;
-    entry.average = check.average;
-    entry.date = check.date;
-    entry.bestValue = static_cast<std::int64_t>(check.bestValue);
-    entry.averageThirds = static_cast<std::int64_t>(check.averageThirds);
+    // A recording alone: the text is the best one its session put on the clipboard.
+    const bool fromRecording =
+        form.recording && form.text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+    SubmissionCheck check;
+    const auto take = [&](SubmissionCheck taken) {
+        check = std::move(taken);
+        entry.text = check.text;
+        entry.best = check.best;
+        entry.average = check.average;
+        entry.date = check.date;
+        entry.bestValue = static_cast<std::int64_t>(check.bestValue);
+        entry.averageThirds = static_cast<std::int64_t>(check.averageThirds);
+    };
+    if (!fromRecording) {
+        SubmissionCheck pasted = CheckSubmission(form.text);
+        if (!pasted.valid) return Refused(Refusal::DoesNotHold, pasted.reason);
+        take(std::move(pasted));
+    }
     entry.received = std::chrono::floor<std::chrono::seconds>(received);
 
     if (!form.recording) {
@@ -82,15 +93,46 @@ Judgement Judge(const SubmissionForm& form, Replays replays, TimePoint received)
     std::istream in(&bytes);
     PlayFactsWatcher watcher;
     bool proved = false;
+    // Of the texts the session made, the one with the highest best score; on a tie the higher
+    // average, then the later one. Only that one is kept, however many came.
+    std::string chosen;
+    std::pair<std::uint64_t, std::uint64_t> chosenRank{0, 0};
+    bool anyChosen = false;
     sim::ReplayOptions options;
     options.maxBytes = kMaxRecordingBytes;
     // Compared as they come, so a recording full of texts needs no memory for them.
-    options.onClipboard = [&](std::string_view text) { proved = proved || text == check.text; };
+    options.onClipboard = [&](std::string_view text) {
+        if (!fromRecording) {
+            proved = proved || text == check.text;
+            return;
+        }
+        const SubmissionCheck made = CheckSubmission(text);
+        if (!made.valid) return;
+        const std::pair rank{made.bestValue, made.averageThirds};
+        if (!anyChosen || rank >= chosenRank) {
+            anyChosen = true;
+            chosenRank = rank;
+            chosen = text;
+        }
+    };
     options.watcher = &watcher;
     const sim::ReplayOutcome outcome = sim::ReplayThrough(in, options);
     held.Release();
     if (!outcome.Played())
         return Refused(Refusal::DoesNotHold, "cannot replay the recording: " + outcome.reason);
+    if (fromRecording) {
+        if (chosen.empty()) {
+            return Refused(Refusal::DoesNotHold,
+                           "the recording holds no submission text: its session never pressed "
+                           "Submit Score. Press Submit Score in Gyrolap after a game, then send "
+                           "the recording of that session");
+        }
+        // Checked as a pasted text is.
+        SubmissionCheck made = CheckSubmission(chosen);
+        if (!made.valid) return Refused(Refusal::DoesNotHold, made.reason);
+        take(std::move(made));
+        proved = true;
+    }
     // The code only says that the text is one the game could write; the recording says
     // whether this game wrote it.
     if (!proved) return Refused(Refusal::DoesNotHold, "not produced by the recorded game");

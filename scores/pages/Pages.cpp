@@ -174,7 +174,8 @@ std::string SubmitPage() {
         "<h1>Send a score</h1>\n"
         "<p>In Gyrolap, <b>Submit Score</b> puts your submission text on the clipboard. Paste it "
         "below with the nickname you want on the leaderboard and your city, state and "
-        "country.</p>\n"
+        "country, or send the recording of the session alone: the score page replays it and "
+        "takes the best text it put on the clipboard.</p>\n"
         "<form method=\"post\" action=\"/submit\" enctype=\"multipart/form-data\">\n"
         "<p><label for=\"nickname\">Nickname</label>\n"
         "<input id=\"nickname\" name=\"nickname\" required maxlength=\"40\"></p>\n"
@@ -184,13 +185,18 @@ std::string SubmitPage() {
         "<input id=\"state\" name=\"state\" maxlength=\"60\"></p>\n"
         "<p><label for=\"country\">Country</label>\n"
         "<input id=\"country\" name=\"country\" maxlength=\"60\"></p>\n"
-        "<p><label for=\"text\">Submission text</label>\n"
-        "<textarea id=\"text\" name=\"text\" required rows=\"3\" cols=\"60\"></textarea></p>\n"
-        "<p><label for=\"recording\">Recording (optional)</label>\n"
-        "<input id=\"recording\" name=\"recording\" type=\"file\"></p>\n"
-        "<p class=\"hint\">Play with <code>gyrolap --record session.script</code> and send the "
-        "file <code>session.script</code> with the text: the score page replays it, and a "
-        "text the recorded game wrote is shown as <em>replayed</em>.</p>\n"
+        "<p><label for=\"text\">Submission text (optional with a recording)</label>\n"
+        "<textarea id=\"text\" name=\"text\" rows=\"3\" cols=\"60\"></textarea></p>\n"
+        "<p><label for=\"recording\">Recording (optional with a text)</label>\n"
+        "<input id=\"recording\" name=\"recording\" type=\"file\" "
+        "accept=\".gyrolap,.script\"></p>\n"
+        "<p class=\"hint\">Start Gyrolap with <b>Play and record</b> from your desktop's menu "
+        "(or <code>gyrolap --record-session</code>): every session is kept in "
+        "<code>~/.local/share/gyrolap/recordings/</code> (<code>$XDG_DATA_HOME/gyrolap/"
+        "recordings/</code>), one <code>.gyrolap</code> file per session named by the time it "
+        "started; those whose text went to the clipboard are marked <code>.submitted</code>. "
+        "Send that file: the score page replays it, and a text the recorded game wrote is "
+        "shown as <em>replayed</em>.</p>\n"
         "<p><button id=\"send\" type=\"submit\">Send</button></p>\n"
         "</form>\n");
 }
@@ -214,7 +220,7 @@ std::string EntryPage(const Entry& entry, const DateFacts& date, bool hasBoard) 
                 "/board.png\" alt=\"The final board of the recorded game\"></p>\n";
     }
     if (entry.verdict == Verdict::Replayed) {
-        const std::string file = "gyrolap-" + std::to_string(entry.id) + ".script";
+        const std::string file = "gyrolap-" + std::to_string(entry.id) + ".gyrolap";
         body += "<p><a href=\"" + link + "/recording\" download=\"" + file +
                 "\">Download the recording</a> and watch it: <code>gyrolap --replay " + file +
                 "</code></p>\n";

@@ -5,6 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "submit/ValidationCode.h"
 #include "support/RunCommand.h"
@@ -62,6 +65,48 @@ TEST(CheckReplay, OnlyTheTextTheRecordedGameWroteIsValid) {
     EXPECT_EQ(result.out, expected);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "");
+}
+
+// With a recording and no text to ask about, every text the session made is answered for, once
+// each, in the order it first went to the clipboard.
+TEST(CheckReplay, WithoutATextItAnswersForEveryTextTheRecordingMade) {
+    // Two boards submitted: the first twice (one text), the second after a date change.
+    const auto recording =
+        Scratch("every",
+                "recorded\nclock 7\ndate 5/16/2001\nat 50 wake\nat 1700 submit\n"
+                "random 0.5\nat 1800 ok\nat 1900 submit\nat 1950 ok\nat 2000 press\n"
+                "random 0.25\nat 3000 wake\nat 3001 press\nat 3100 ok\n"
+                "at 5000 date 5/17/2001\nat 6000 submit\nrandom 0.75\nat 6100 ok\n"
+                "at 6200 snap\nend 6200\n");
+    const CommandResult listed = Check("--replay '" + recording.string() + "'", "");
+    EXPECT_EQ(listed.err, "");
+    EXPECT_EQ(listed.status, 0);
+    const std::vector<std::string> lines = [&] {
+        std::vector<std::string> split;
+        std::istringstream in(listed.out);
+        for (std::string line; std::getline(in, line);) split.push_back(line);
+        return split;
+    }();
+    ASSERT_EQ(lines.size(), 2u) << listed.out;
+    EXPECT_EQ(lines[0], "valid version=2001.0516.1158 best=0 average=0 date=5/16/2001 replayed");
+    EXPECT_EQ(lines[1].rfind("valid version=2001.0516.1158 best=", 0), 0u) << lines[1];
+    EXPECT_TRUE(lines[1].ends_with(" date=5/17/2001 replayed")) << lines[1];
+    // An empty FILE asks about nothing, as empty standard input does.
+    const auto empty = Scratch("nothing-asked", "");
+    EXPECT_EQ(Check("--replay '" + recording.string() + "' '" + empty.string() + "'", "").out,
+              listed.out);
+    std::filesystem::remove(empty);
+    std::filesystem::remove(recording);
+
+    const auto unsubmitted =
+        Scratch("unsubmitted", "recorded\nclock 7\ndate 5/16/2001\nat 50 wake\nend 2000\n");
+    const CommandResult none = Check("--replay '" + unsubmitted.string() + "'", "");
+    std::filesystem::remove(unsubmitted);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "gyrolap-check: the recording " + unsubmitted.string() +
+                            " put no submission text on the clipboard: the session never pressed "
+                            "Submit Score\n");
 }
 
 TEST(CheckReplay, ACutRecordingProvesWhatItMadeBeforeTheCutAndSaysWhereItWasCut) {

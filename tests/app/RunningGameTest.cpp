@@ -5,7 +5,6 @@
 // and the program says so at once and ends with status 2; a FIFO nobody reads is refused before
 // the window opens; a cut recording is replayed up to its cut and said to be so.
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 
 #include <csignal>
@@ -16,6 +15,7 @@
 
 #include "support/CaseName.h"
 #include "support/Child.h"
+#include "support/FileLines.h"
 
 namespace gyrolap::testing {
 namespace {
@@ -132,36 +132,6 @@ TEST(RunningGame, AFifoNobodyReadsIsRefusedBeforeTheWindowOpens) {
                                   "': it is a FIFO that no program is reading");
     EXPECT_EQ(game.Wait(), 2);
     fs::remove(path);
-}
-
-std::vector<std::string> FileLines(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) lines.push_back(line);
-    return lines;
-}
-
-// Waits until the file holds a line that starts with `prefix`, reading it again each time it is
-// written; false past the deadline.
-bool WaitForLine(const fs::path& path, const std::string& prefix) {
-    const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    if (watch < 0 || ::inotify_add_watch(watch, path.c_str(), IN_MODIFY | IN_CLOSE_WRITE) < 0)
-        return false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
-    bool found = false;
-    while (!found) {
-        for (const std::string& line : FileLines(path)) found = found || line.starts_with(prefix);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (found || left.count() <= 0) break;
-        pollfd changed{watch, POLLIN, 0};
-        ::poll(&changed, 1, static_cast<int>(left.count()));
-        char events[4096];
-        while (::read(watch, events, sizeof events) > 0) {
-        }
-    }
-    ::close(watch);
-    return found;
 }
 
 TEST(RunningGame, RecordingIntoAFileThatHoldsTextReplacesWhatItHeld) {

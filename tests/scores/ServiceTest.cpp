@@ -266,7 +266,72 @@ TEST_F(ScoreService, ARecordingThatWroteTheTextProvesIt) {
     const std::string page = Get("/submissions/" + id)->body;
     EXPECT_NE(page.find("replayed"), std::string::npos);
     EXPECT_NE(page.find("/submissions/" + id + "/board.png"), std::string::npos);
-    EXPECT_NE(page.find("gyrolap --replay gyrolap-" + id + ".script"), std::string::npos);
+    EXPECT_NE(page.find("gyrolap --replay gyrolap-" + id + ".gyrolap"), std::string::npos);
+}
+
+// A player who sends the session's recording alone, with no text field or an empty one: the
+// service replays it and stores the best text it made, as if that text had been pasted.
+TEST_F(ScoreService, ARecordingAloneProvesTheBestTextItsSessionPutOnTheClipboard) {
+    struct Case {
+        const char* what;
+        std::vector<int> hitsPerGame;
+        std::size_t chosen;  // which of the session's texts
+    };
+    for (const Case& c : {
+             // Best scores 3, 5, 5: of the two with the highest, the one with the higher average.
+             Case{"a better average after the best game", {3, 5, 1}, 2},
+             // Best 5 each time, the average rising with every game.
+             Case{"the best score first, the averages rising after it", {5, 4, 2}, 2},
+             // The same best and average twice: the later text.
+             Case{"the same board twice", {6, 0}, 1},
+         }) {
+        SCOPED_TRACE(c.what);
+        testing::SessionPlan plan;
+        plan.hitsPerGame = c.hitsPerGame;
+        plan.submit = false;
+        plan.submitEachGame = true;
+        const auto session = testing::RecordSession(plan);
+        ASSERT_EQ(session.clipboard.size(), c.hitsPerGame.size());
+        for (const bool withField : {false, true}) {
+            Form form;
+            form.nickname = std::string("Player ") + (withField ? "B" : "A") + c.what;
+            form.nickname.resize(40);
+            form.text = "  \r\n";  // an empty box on the form
+            form.recording = session.recording;
+            httplib::MultipartFormDataItems items = Items(form);
+            if (!withField)
+                std::erase_if(items, [](const auto& item) { return item.name == "text"; });
+            const auto answer = client_->Post("/api/submissions", items);
+            ASSERT_TRUE(answer);
+            ASSERT_EQ(answer->status, withField ? 200 : 201) << answer->body;
+            const QJsonObject created = Json(answer->body).object();
+            EXPECT_EQ(created["verdict"], "replayed");
+            const std::string id = std::to_string(created["id"].toInteger());
+            const QJsonObject detail = Json(Get("/api/submissions/" + id)->body).object();
+            EXPECT_EQ(detail["text"].toString().toStdString(), session.clipboard[c.chosen]);
+        }
+    }
+}
+
+TEST_F(ScoreService, ARecordingAloneThatNeverPressedSubmitScoreIsRefusedWithHowToMakeOne) {
+    testing::SessionPlan plan;
+    plan.submit = false;
+    const auto session = testing::RecordSession(plan);
+    ASSERT_TRUE(session.clipboard.empty());
+    Form form;
+    form.recording = session.recording;
+    httplib::MultipartFormDataItems items = Items(form);
+    std::erase_if(items, [](const auto& item) { return item.name == "text"; });
+    const auto answer = client_->Post("/api/submissions", items);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 422);
+    const std::string error = Json(answer->body).object()["error"].toString().toStdString();
+    EXPECT_EQ(error.rfind("the recording holds no submission text: its session never pressed "
+                          "Submit Score. Press Submit Score in Gyrolap after a game",
+                          0),
+              0u)
+        << error;
+    EXPECT_EQ(Scores().size(), 0);
 }
 
 // A session that ended badly (a closed terminal, a crash) leaves its recording without

@@ -38,6 +38,8 @@ struct SessionPlan {
     // Submit Score also after these games (counted from 1), so that one session writes several
     // texts.
     std::vector<std::size_t> submitAfterGames;
+    // Submit Score after every game too, each time with the board that game left.
+    bool submitEachGame = false;
 };
 
 struct RecordedSession {
@@ -157,6 +159,10 @@ inline RecordedSession RecordSession(const SessionPlan& plan) {
             if (std::find(plan.submitAfterGames.begin(), plan.submitAfterGames.end(), out.games) !=
                 plan.submitAfterGames.end())
                 submit();
+            if (plan.submitEachGame) {
+                deliver(Input::Submit, now + 600);
+                deliver(Input::MessageClosed, now + 600);
+            }
         }
         if (plan.submit) submit();
         game.Quit(reading(now + 500));

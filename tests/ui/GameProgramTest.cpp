@@ -13,6 +13,8 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "sim/Replay.h"
 #include "sim/RunScript.h"
 #include "sim/ScriptSource.h"
+#include "sim/SessionFolder.h"
 #include "support/CaseName.h"
 #include "support/MovedClock.h"
 #include "support/ProgramSteps.h"
@@ -189,6 +192,122 @@ TEST(GameProgram, RecordingIntoAFileThatHoldsTextReplacesIt) {
             EXPECT_EQ(line.find("an older session"), std::string::npos) << line;
         ExpectEndsWithItsBoard(path);
     }
+}
+
+// A scratch home and data folder for one test, as a player's desktop sets them.
+class DataHome {
+  public:
+    explicit DataHome(const std::string& name)
+        : folder_(fs::temp_directory_path() /
+                  ("gyrolap-program-home-" + std::to_string(::getpid()) + "-" + name)) {
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        for (const char* variable : {"HOME", "XDG_DATA_HOME"}) {
+            const char* was = std::getenv(variable);
+            saved_.emplace_back(variable, was ? std::optional<std::string>(was) : std::nullopt);
+        }
+        ::setenv("HOME", folder_.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (folder_ / "data").c_str(), 1);
+    }
+    ~DataHome() {
+        for (const auto& [variable, was] : saved_) {
+            if (was)
+                ::setenv(variable.c_str(), was->c_str(), 1);
+            else
+                ::unsetenv(variable.c_str());
+        }
+        fs::remove_all(folder_);
+    }
+    fs::path folder() const { return folder_; }
+    fs::path recordings() const { return folder_ / "data/gyrolap/recordings"; }
+
+  private:
+    fs::path folder_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// The game as the launcher's Play and record starts it: old sessions cleared to make room, the
+// session in a new file of the data folder, the title saying where, and the file marked as
+// submitted the moment its text is on the clipboard, still written on to its end.
+TEST(GameProgram, ARecordedSessionGoesIntoTheDataFolderAndIsMarkedOnceItsTextIsCopied) {
+    DataHome home("session");
+    fs::create_directories(home.recordings());
+    for (const char* old : {"2020-01-01_10-00-00.submitted.gyrolap", "2020-01-02_10-00-00.gyrolap",
+                            "2020-01-03_10-00-00.gyrolap", "my-own.gyrolap"}) {
+        std::ofstream(home.recordings() / old) << "an old session\n";
+    }
+    GameOptions options;
+    options.recordSession = true;
+    options.keep = {2, std::uint64_t{1} << 30};
+    testing::MovedClock clock{1000};
+    GameProgram program;
+    ASSERT_FALSE(program.Prepare(options));
+    const fs::path started = program.recordingPath();
+    EXPECT_EQ(started.parent_path(), home.recordings());
+    EXPECT_TRUE(sim::IsSessionName(started.filename().string())) << started;
+    // Room for one more within 2: the unsubmitted ones went, the player's own file stays.
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(home.recordings()))
+        left.insert(entry.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"2020-01-01_10-00-00.submitted.gyrolap",
+                                           "my-own.gyrolap", started.filename().string()}));
+
+    program.Start(&clock);
+    ASSERT_TRUE(QTest::qWaitFor([&program] { return program.driver().Started(); }));
+    Sync(program, clock);
+    const QString shown = "~/data/gyrolap/recordings/" + QString::fromStdString(started.filename());
+    EXPECT_EQ(program.window().windowTitle(),
+              "Gyrolap - ver 2001.0516.1158 - recording to " + shown);
+
+    Advance(program, clock, 1700);
+    QTest::mouseClick(program.window().findChild<QPushButton*>("cmdSubmitScore"), Qt::LeftButton);
+    Sync(program, clock);
+    const fs::path marked = sim::SubmittedPath(started.string());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.recordingPath() == marked.string(); }));
+    EXPECT_FALSE(fs::exists(started));
+    EXPECT_TRUE(program.window().windowTitle().endsWith(
+        QString::fromStdString(marked.filename().string())));
+    auto* box = qobject_cast<QMessageBox*>(program.effects().OpenMessage());
+    ASSERT_NE(box, nullptr);
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    Sync(program, clock);
+    Advance(program, clock, 100);
+    program.window().close();
+    EXPECT_EQ(program.Finish(0), 0);
+    ExpectEndsWithItsBoard(marked);
+}
+
+// The plain game, as the launcher starts it, writes no file, in the data folder or anywhere
+// under the home folder, whatever the player does.
+TEST(GameProgram, ThePlainGameWritesNoFile) {
+    DataHome home("plain");
+    testing::MovedClock clock{1000};
+    GameProgram program;
+    ASSERT_FALSE(program.Prepare({}));
+    EXPECT_EQ(program.recordingPath(), "");
+    program.Start(&clock);
+    ASSERT_TRUE(QTest::qWaitFor([&program] { return program.driver().Started(); }));
+    Sync(program, clock);
+    EXPECT_EQ(program.window().windowTitle(), "Gyrolap - ver 2001.0516.1158");
+    Advance(program, clock, 1700);
+    auto* action = program.window().findChild<QPushButton*>("cmdAction");
+    QTest::mouseClick(action, Qt::LeftButton);  // Start
+    Sync(program, clock);
+    QTest::mouseClick(action, Qt::LeftButton);  // long before the ring: a miss
+    Sync(program, clock);
+    for (const char* name : {"", "cmdSubmitScore"}) {
+        if (auto* box = qobject_cast<QMessageBox*>(program.effects().OpenMessage())) {
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            Sync(program, clock);
+        }
+        Advance(program, clock, 2000);
+        if (*name)
+            QTest::mouseClick(program.window().findChild<QPushButton*>(name), Qt::LeftButton);
+        Sync(program, clock);
+    }
+    program.window().close();
+    EXPECT_EQ(program.Finish(0), 0);
+    EXPECT_TRUE(fs::is_empty(home.folder())) << fs::directory_iterator(home.folder())->path();
 }
 
 // On the real clock the game's thread wakes itself at every deadline. Once the screen has caught
