@@ -80,6 +80,26 @@ class ScoreService : public ::testing::Test {
     }
     httplib::Result Get(const std::string& path) { return client_->Get(path.c_str()); }
 
+    // Entry `i` of a board of equal scores, stored without the service: for tests of the pages
+    // and listings, not of the posting.
+    void StoreDirectly(int i, Verdict verdict) {
+        Entry entry;
+        entry.nickname = "player " + std::to_string(i);
+        entry.text = SealedText(
+            "12", "4.000", std::to_string(1 + i % 12) + "/" + std::to_string(1 + i / 12) + "/2001");
+        entry.best = "12";
+        entry.average = "4.000";
+        entry.date = "1/1/2001";
+        entry.bestValue = 12;
+        entry.averageThirds = 12;
+        entry.verdict = verdict;
+        entry.received = std::chrono::sys_days(std::chrono::year(2026) / 12 / 10);
+        entry.facts = "{}";
+        const Proof proof{"{}", "recorded\n"};
+        ASSERT_EQ(store_->Put(entry, verdict == Verdict::Replayed ? &proof : nullptr).kind,
+                  PutKind::Created);
+    }
+
     // Every entry, replayed first.
     QJsonArray Scores() { return Json(Get("/api/scores?verdict=all")->body).array(); }
 
@@ -739,23 +759,7 @@ TEST_F(ScoreService, AnUpgradedEntryKeepsTheRecordingThatProvedIt) {
 }
 
 TEST_F(ScoreService, TheLeaderboardLinksOnOnlyWhereAnotherPageHasEntries) {
-    // Stored directly: the pages, not the posting, are under test.
-    const auto put = [&](int i) {
-        Entry entry;
-        entry.nickname = "player " + std::to_string(i);
-        entry.text = SealedText(
-            "12", "4.000", std::to_string(1 + i % 12) + "/" + std::to_string(1 + i / 12) + "/2001");
-        entry.best = "12";
-        entry.average = "4.000";
-        entry.date = "1/1/2001";
-        entry.bestValue = 12;
-        entry.averageThirds = 12;
-        entry.verdict = Verdict::Replayed;
-        entry.received = std::chrono::sys_days(std::chrono::year(2026) / 12 / 10);
-        entry.facts = "{}";
-        const Proof proof{"{}", "recorded\n"};
-        ASSERT_EQ(store_->Put(entry, &proof).kind, PutKind::Created);
-    };
+    const auto put = [&](int i) { StoreDirectly(i, Verdict::Replayed); };
     for (int i = 0; i < 100; ++i) put(i);
     const std::string full = Get("/")->body;
     EXPECT_NE(full.find(">player 99<"), std::string::npos);
@@ -848,21 +852,7 @@ TEST_F(ScoreService, TheBoardRanksProofsAndListsClaimsApart) {
 }
 
 TEST_F(ScoreService, TheJsonListingGivesAHundredUnlessAskedForMore) {
-    for (int i = 0; i < 101; ++i) {
-        Entry entry;
-        entry.nickname = "player " + std::to_string(i);
-        entry.text = SealedText(
-            "12", "4.000", std::to_string(1 + i % 12) + "/" + std::to_string(1 + i / 12) + "/2001");
-        entry.best = "12";
-        entry.average = "4.000";
-        entry.date = "1/1/2001";
-        entry.bestValue = 12;
-        entry.averageThirds = 12;
-        entry.verdict = Verdict::Sealed;
-        entry.received = std::chrono::sys_days(std::chrono::year(2026) / 12 / 10);
-        entry.facts = "{}";
-        ASSERT_EQ(store_->Put(entry, nullptr).kind, PutKind::Created);
-    }
+    for (int i = 0; i < 101; ++i) StoreDirectly(i, Verdict::Sealed);
     EXPECT_EQ(Json(Get("/api/scores?verdict=sealed")->body).array().size(), 100);
     EXPECT_EQ(Json(Get("/api/scores?verdict=sealed&limit=1000")->body).array().size(), 101);
     EXPECT_EQ(Json(Get("/api/scores?verdict=sealed&offset=100")->body).array().size(), 1);
