@@ -75,11 +75,14 @@ std::string PlayedHtml(const Entry& entry) {
     rows += Row("Reaction time", SpreadHtml(facts.reactionMs, "p10", "p90") +
                                      " <span class=\"hint\">(particle entering the ring to "
                                      "the press)</span>");
+    // The game's thread wakes on the very millisecond in a real window as well as in a
+    // recording a program wrote: the figure is shown, and said to prove nothing of who played.
     rows +=
         Row("Wake-ups late by",
             SpreadHtml(facts.wakeLateMs, "p90", "p99") + "; " + std::to_string(facts.wakesOnTime) +
-                " on the very millisecond <span class=\"hint\">(a window's timer drifts by "
-                "a few ms; a made-up recording's never does)</span>");
+                " of " + std::to_string(facts.wakeLateMs.count) +
+                " on the very millisecond <span class=\"hint\">(the game's thread wakes on "
+                "time in a real window too: this alone tells nothing of who played)</span>");
     std::string spread = std::to_string(facts.randomCount) + " drawn";
     if (facts.randomCount > 0) {
         spread += ", mean " + Number(facts.randomMean, 3) + ", spread " +
