@@ -143,8 +143,15 @@ std::string AverageReason(std::string_view best, std::string_view average,
 }
 
 // Why `date` is not a short date as the game writes it: day, month and year in ASCII digits,
-// the year in full, between the user's separators. Or nothing.
+// the year in full, between the user's separators, and no longer than any locale writes it. Or
+// nothing.
 std::string DateReason(std::string_view date) {
+    // The seal covers only the first 40 bytes: without a bound, the rest of a date could be any
+    // text of any length, and the score board shows it whole.
+    if (date.size() > kMostDateBytes) {
+        return "date is longer than " + std::to_string(kMostDateBytes) +
+               " bytes: no locale writes a short date that long";
+    }
     const std::string kNotADate = "date is not a day, month and year in digits";
     std::vector<std::string_view> numbers;
     std::size_t at = 0;

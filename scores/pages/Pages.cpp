@@ -76,11 +76,14 @@ std::string PlayedHtml(const Entry& entry) {
     rows += Row("Reaction time", SpreadHtml(facts.reactionMs, "p10", "p90") +
                                      " <span class=\"hint\">(particle entering the ring to "
                                      "the press)</span>");
+    // The game's thread wakes on the very millisecond in a real window as well as in a
+    // recording a program wrote: the figure is shown, and said to prove nothing of who played.
     rows +=
         Row("Wake-ups late by",
             SpreadHtml(facts.wakeLateMs, "p90", "p99") + "; " + std::to_string(facts.wakesOnTime) +
-                " on the very millisecond <span class=\"hint\">(a window's timer drifts by "
-                "a few ms; a made-up recording's never does)</span>");
+                " of " + std::to_string(facts.wakeLateMs.count) +
+                " on the very millisecond <span class=\"hint\">(the game's thread wakes on "
+                "time in a real window too: this alone tells nothing of who played)</span>");
     std::string spread = std::to_string(facts.randomCount) + " drawn";
     if (facts.randomCount > 0) {
         spread += ", mean " + Number(facts.randomMean, 3) + ", spread " +
@@ -255,24 +258,44 @@ std::string MessagePage(int status, std::string_view message) {
 }
 
 std::string_view StyleSheet() {
+    // A stranger's name or date may be one long word of wide letters: a cell may break it
+    // anywhere, so no field can push the page, or the column that tells replayed from sealed,
+    // past the edge of a phone's screen. The scores table takes the page's width: the nickname
+    // and the place share most of it, a date as the game writes it keeps one line, and the
+    // numbers (nine digits at most) never break; on a narrow screen the cells close up.
     return R"(body { font-family: sans-serif; margin: 0 auto; max-width: 60em; padding: 0 1em;
   color: #222; background: #fafafa; }
-header { display: flex; justify-content: space-between; align-items: baseline;
+header { display: flex; flex-wrap: wrap; justify-content: space-between; align-items: baseline;
   border-bottom: 2px solid #a00; padding: .5em 0; }
 header .home { font-weight: bold; font-size: 1.3em; color: #a00; text-decoration: none; }
 nav a { margin-left: 1em; }
-table { border-collapse: collapse; margin: 1em 0; }
+h1, h2, p { overflow-wrap: anywhere; }
+table { border-collapse: collapse; margin: 1em 0; max-width: 100%; }
+table.scores { width: 100%; table-layout: auto; }
 th, td { padding: .3em .6em; text-align: left; border-bottom: 1px solid #ddd; }
-td.num { text-align: right; font-variant-numeric: tabular-nums; }
+td { overflow-wrap: anywhere; }
+table.scores td.nickname { width: 20%; }
+table.scores td.nickname + td { width: 30%; }
+table.scores td.num + td:not(.num, .nickname) { width: 5.5em; }
+td.num { text-align: right; font-variant-numeric: tabular-nums; overflow-wrap: normal; }
 tr.replayed td { background: #eef8ee; }
-.verdict { padding: .1em .4em; border-radius: .3em; font-size: .9em; white-space: nowrap; }
+.verdict { padding: .1em .4em; border-radius: .3em; font-size: .9em; white-space: nowrap;
+  overflow-wrap: normal; }
 .verdict.replayed { background: #1a7f37; color: #fff; }
 .verdict.sealed { background: #ddd; color: #444; }
 .hint { color: #666; font-size: .9em; }
 .flag { color: #b00; }
 code.text { word-break: break-all; }
+img { max-width: 100%; height: auto; }
 label { display: block; font-weight: bold; }
-input, textarea { font: inherit; max-width: 100%; }
+input, textarea { font: inherit; max-width: 100%; box-sizing: border-box; }
+@media (max-width: 40em) {
+  body { padding: 0 .5em; }
+  table.scores { font-size: .8em; }
+  table.scores th, table.scores td { padding: .3em .15em; }
+  table.scores td.nickname, table.scores td.nickname + td { width: auto; }
+  table.scores .verdict { white-space: normal; }
+}
 )";
 }
 

@@ -285,6 +285,14 @@ TEST_F(ScoreService, ARecordingThatWroteTheTextProvesIt) {
 
     const std::string page = Get("/submissions/" + id)->body;
     EXPECT_NE(page.find("replayed"), std::string::npos);
+    // The wake-ups on time out of all counted, said to prove nothing by themselves: a real
+    // window's thread wakes on time as a program's recording does.
+    const QJsonObject wakes = played["wakeLateMs"].toObject();
+    EXPECT_GT(wakes["count"].toInteger(), 0);
+    EXPECT_NE(page.find("; " + std::to_string(wakes["onTime"].toInteger()) + " of " +
+                        std::to_string(wakes["count"].toInteger()) + " on the very millisecond"),
+              std::string::npos);
+    EXPECT_NE(page.find("this alone tells nothing of who played"), std::string::npos);
     EXPECT_NE(page.find("/submissions/" + id + "/board.png"), std::string::npos);
     EXPECT_NE(page.find("gyrolap --replay gyrolap-" + id + ".gyrolap"), std::string::npos);
 }

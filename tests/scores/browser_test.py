@@ -2,16 +2,23 @@
 # SPDX-License-Identifier: MIT
 """The score page in a real browser: headless Chromium, driven by Selenium, fills in the form
 with a text and the recording of the game that wrote it, and finds the row on the leaderboard,
-the nickname (which holds a <script> element) shown as text, and the board's picture.
+the nickname (which holds a <script> element) shown as text, and the board's picture. Then,
+beside entries with the widest names and the longest date the page takes, the leaderboard and
+the entry pages keep within a phone's and a desktop's screen, the column that tells replayed
+from sealed in view.
 
-Usage: browser_test.py GYROLAP_SCORES GYROLAP_SIM
+Usage: browser_test.py GYROLAP_SCORES GYROLAP_SIM [SCREENSHOT_FOLDER]
 """
+import json
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import urllib.error
+import urllib.request
+import uuid
 
 from selenium import webdriver
 from selenium.common.exceptions import NoAlertPresentException, StaleElementReferenceException
@@ -33,17 +40,33 @@ end 7200
 """
 NICKNAME = "<script>alert('gotcha')</script> Ann"
 
+# The widest names the page takes: the most characters a field may hold, of wide letters, with
+# no blank where a line could break.
+WIDE = "\u6771"  # a CJK ideograph, as wide as a letter gets
+WIDE_ENTRIES = [
+    {"nickname": "W" * 40, "city": "W" * 60, "state": "M" * 60, "country": "W" * 60},
+    {"nickname": WIDE * 40, "city": WIDE * 60, "state": WIDE * 60, "country": WIDE * 60},
+]
+# The longest date the checker takes, in bytes (kMostDateBytes in submit/): a day and no blank,
+# the rest two-byte letters.
+MOST_DATE_BYTES = 32
+LONGEST_DATE = "5/18/2001" + "\u0428" * ((MOST_DATE_BYTES - len("5/18/2001")) // 2)
+# A phone held upright, and a desktop window.
+SCREENS = [(390, 844, True), (1280, 800, False)]
+
 
 def fail(message):
     print("FAIL: " + message)
     sys.exit(1)
 
 
-def genuine_pair(sim, folder):
+def genuine_pair(sim, folder, date=None):
     """The session's script is the recording; the text is what the simulator's game put on
-    the clipboard."""
+    the clipboard, with `date` as the game's short date when given."""
     recording = os.path.join(folder, "session.script")
     with open(recording, "w", encoding="utf-8") as out:
+        if date:
+            out.write("date " + date + "\n")
         out.write(SESSION)
     played = subprocess.run([sim, recording], capture_output=True, text=True, timeout=20,
                             check=True)
@@ -66,6 +89,83 @@ def start_service(program, folder):
     return service, found.group(1)
 
 
+def post_sealed(base, fields, text):
+    """Sends `text` without a recording through the API, with the names in `fields`."""
+    boundary = uuid.uuid4().hex
+    parts = []
+    names = {"nickname": "", "city": "", "state": "", "country": ""}
+    names.update(fields)
+    for name, value in list(names.items()) + [("text", text)]:
+        parts.append("--%s\r\nContent-Disposition: form-data; name=\"%s\"\r\n\r\n%s\r\n" %
+                     (boundary, name, value))
+    body = ("".join(parts) + "--%s--\r\n" % boundary).encode("utf-8")
+    request = urllib.request.Request(
+        base + "/api/submissions", data=body, method="POST",
+        headers={"Content-Type": "multipart/form-data; boundary=" + boundary})
+    try:
+        with urllib.request.urlopen(request, timeout=20) as answer:
+            status, created = answer.status, json.loads(answer.read())
+    except urllib.error.HTTPError as refused:
+        status, created = refused.code, {"answer": refused.read().decode("utf-8", "replace")}
+    if status != 201 or created.get("verdict") != "sealed":
+        fail("the entry %r was answered %d %r" % (fields, status, created))
+    return created["id"]
+
+
+def show_screen(driver, width, height, mobile):
+    """The page's viewport as a phone's or a desktop's, whatever the headless window is."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": width, "height": height, "deviceScaleFactor": 1, "mobile": mobile})
+
+
+def overflow(driver):
+    """How far the page reaches past the screen's right edge, in CSS pixels."""
+    return driver.execute_script(
+        "return document.documentElement.scrollWidth - window.innerWidth;")
+
+
+def check_fits(driver, base, replayed_id, wide_ids, width, screenshots):
+    driver.get(base + "/")
+    rows = driver.find_elements(By.CSS_SELECTOR, "table.scores tbody tr")
+    if len(rows) != 1 + len(wide_ids):
+        fail("the leaderboard has %d rows" % len(rows))
+    if overflow(driver) > 0:
+        fail("at %d px the leaderboard is %d px wider than the screen" %
+             (width, overflow(driver)))
+    # Each row's proof, wholly on the screen: its cell and the mark in it.
+    places = driver.execute_script("""
+        return Array.from(document.querySelectorAll('table.scores tbody tr')).map(row => {
+            const mark = row.querySelector('.verdict');
+            const cell = mark.closest('td').getBoundingClientRect();
+            const shown = mark.getBoundingClientRect();
+            return [mark.textContent, cell.left, cell.right, shown.left, shown.right];
+        });""")
+    for verdict, *edges in places:
+        if min(edges) < 0 or max(edges) > driver.execute_script("return window.innerWidth;"):
+            fail("at %d px the proof %r lies at %r, off the screen" % (width, verdict, edges))
+    if sorted(p[0] for p in places) != sorted(["\u2714 replayed"] + ["sealed"] * len(wide_ids)):
+        fail("the proofs read %r" % [p[0] for p in places])
+    if screenshots:
+        driver.save_screenshot(os.path.join(screenshots, "leaderboard-%d.png" % width))
+
+    for entry in [replayed_id] + wide_ids:
+        driver.get("%s/submissions/%d" % (base, entry))
+        if overflow(driver) > 0:
+            fail("at %d px the page of entry %d is %d px wider than the screen" %
+                 (width, entry, overflow(driver)))
+    driver.get("%s/submissions/%d" % (base, replayed_id))
+    board = driver.find_element(By.CSS_SELECTOR, "img[alt='The final board of the recorded game']")
+    fits = driver.execute_script("""
+        const img = arguments[0], box = img.getBoundingClientRect();
+        return [img.complete && img.naturalWidth > 0, box.left, box.right, box.width / box.height,
+                img.naturalWidth / img.naturalHeight];""", board)
+    loaded, left, right, shown_ratio, natural_ratio = fits
+    if not loaded or left < 0 or right > width or abs(shown_ratio - natural_ratio) > 0.02:
+        fail("at %d px the board's picture is %r" % (width, fits))
+    if screenshots:
+        driver.save_screenshot(os.path.join(screenshots, "entry-%d.png" % width))
+
+
 def browser(folder):
     options = webdriver.ChromeOptions()
     options.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
@@ -82,6 +182,7 @@ def browser(folder):
 
 def main():
     scores_program, sim_program = sys.argv[1], sys.argv[2]
+    screenshots = sys.argv[3] if len(sys.argv) > 3 else None
     folder = tempfile.mkdtemp(prefix="gyrolap-browser-")
     service = driver = None
     try:
@@ -131,7 +232,21 @@ def main():
             fail("the board's picture is %r" % size)
         if "gyrolap --replay" not in driver.find_element(By.TAG_NAME, "main").text:
             fail("the entry page does not say how to watch the recording")
-        print("ok: the form's entry is on the leaderboard, replayed, its nickname shown as text")
+        replayed_id = int(driver.current_url.rstrip("/").rsplit("/", 1)[1])
+
+        # The sealed texts come from the same game on other days; the last holds the longest
+        # date the checker takes.
+        wide_ids = []
+        for number, fields in enumerate(WIDE_ENTRIES + [{"nickname": "Longest date"}]):
+            date = LONGEST_DATE if number == len(WIDE_ENTRIES) else "5/%d/2001" % (20 + number)
+            wide_text, _ = genuine_pair(sim_program, folder, date)
+            wide_ids.append(post_sealed(base, fields, wide_text))
+        for width, height, mobile in SCREENS:
+            show_screen(driver, width, height, mobile)
+            check_fits(driver, base, replayed_id, wide_ids, width, screenshots)
+        print("ok: the form's entry is on the leaderboard, replayed, its nickname shown as text;"
+              " the widest names keep the pages within %s px" %
+              " and ".join(str(w) for w, _, _ in SCREENS))
     finally:
         if driver:
             driver.quit()

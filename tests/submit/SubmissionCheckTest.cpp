@@ -215,7 +215,7 @@ TEST(CheckSubmission, AnswersAVeryLongLine) {
     EXPECT_TRUE(sealed.valid) << sealed.reason;
     EXPECT_EQ(sealed.date.size(), std::size_t{1} << 20);
     EXPECT_EQ(CheckSubmission(TextFor(plain, 71)).reason,
-              "date is not a day, month and year in digits");
+              "date is longer than 32 bytes: no locale writes a short date that long");
     EXPECT_FALSE(CheckSubmission(std::string(1 << 20, 'x')).valid);
 }
 
@@ -311,6 +311,27 @@ INSTANTIATE_TEST_SUITE_P(
         FieldRefusal{"0", "0", "5/32/2001", kNoDay},
         FieldRefusal{"0", "0", "5/16/0001",
                      "date's year is before 1970, earlier than any system clock"}));
+
+TEST(CheckSubmission, TakesADateUpToItsBoundAndNoLonger) {
+    // Filled with separators, or with two-byte letters that the board draws wide.
+    for (const std::string& filler : {std::string("/"), std::string("\xD0\xA8")}) {
+        std::string date = "5/16/2001";
+        while (date.size() + filler.size() <= kMostDateBytes) date += filler;
+        const std::string longer = date + std::string(kMostDateBytes + 1 - date.size(), '/');
+        ASSERT_LE(date.size(), kMostDateBytes);
+        ASSERT_EQ(longer.size(), kMostDateBytes + 1);
+        for (const int r : {10, 57}) {
+            const auto taken = CheckSubmission(TextFor(PlainPart(kVersionText, "0", "0", date), r));
+            EXPECT_TRUE(taken.valid) << taken.reason;
+            EXPECT_EQ(taken.date, date);
+            const auto refused =
+                CheckSubmission(TextFor(PlainPart(kVersionText, "0", "0", longer), r));
+            EXPECT_FALSE(refused.valid);
+            EXPECT_EQ(refused.reason,
+                      "date is longer than 32 bytes: no locale writes a short date that long");
+        }
+    }
+}
 
 // The game's own board after a run of games: each score entered as a reset enters it.
 Board BoardAfter(const std::vector<int>& scores) {

@@ -6,6 +6,8 @@
 #include <QDate>
 #include <QLocale>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "game/GameState.h"
 #include "submit/SubmissionCheck.h"
@@ -100,6 +102,58 @@ TEST(ShortDate, EveryLocalesDateMakesATextTheCheckerAccepts) {
             EXPECT_EQ(check.date, date);
         }
     }
+}
+
+// Days of 2000-2099 with one- and two-digit days and months, and September, the longest month
+// name, for the rare short format that names its month.
+std::vector<QDate> SampleDaysOfTheCentury() {
+    std::vector<QDate> days;
+    for (int year = 2000; year <= 2099; ++year) {
+        for (const auto& [month, day] : {std::pair{1, 1}, {1, 31}, {10, 1}, {12, 31}, {9, 30}})
+            days.emplace_back(year, month, day);
+    }
+    return days;
+}
+
+bool AsciiDigitsAndAFullYear(const QString& text, int year) {
+    for (const QChar c : text) {
+        if (c.isDigit() && c.unicode() >= 0x80) return false;
+    }
+    return text.contains(QString::number(year));
+}
+
+// The checker's bound on a date holds every short date of this century that the game writes,
+// and every one Qt itself writes with ASCII digits and the year in full, in every locale.
+TEST(ShortDate, EveryLocalesShortDateOfTheCenturyFitsTheCheckersBound) {
+    const auto locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    std::size_t longestWritten = 0, longestQt = 0, qtKept = 0;
+    std::string writtenExample, qtExample;
+    for (const QDate& day : SampleDaysOfTheCentury()) {
+        for (const QLocale& locale : locales) {
+            const std::string written = ShortDateText(locale, day);
+            EXPECT_LE(written.size(), kMostDateBytes)
+                << locale.name().toStdString() << ": " << written;
+            if (written.size() > longestWritten) {
+                longestWritten = written.size();
+                writtenExample = locale.name().toStdString() + " " + written;
+            }
+            const QString qt = locale.toString(day, QLocale::ShortFormat);
+            if (!AsciiDigitsAndAFullYear(qt, day.year())) continue;
+            ++qtKept;
+            const std::string bytes = qt.toStdString();
+            EXPECT_LE(bytes.size(), kMostDateBytes) << locale.name().toStdString() << ": " << bytes;
+            if (bytes.size() > longestQt) {
+                longestQt = bytes.size();
+                qtExample = locale.name().toStdString() + " " + bytes;
+            }
+        }
+    }
+    // Most locales write ASCII digits and a full year themselves; the measure means something.
+    EXPECT_GT(qtKept, SampleDaysOfTheCentury().size() * 100);
+    RecordProperty("LongestWrittenDate",
+                   std::to_string(longestWritten) + " bytes, " + writtenExample);
+    RecordProperty("LongestQtDate", std::to_string(longestQt) + " bytes, " + qtExample);
 }
 
 }  // namespace
