@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QBuffer>
@@ -257,6 +258,14 @@ int main(int argc, char** argv) {
         store = gyrolap::scores::OpenStore(options.database);
     } catch (const gyrolap::scores::StoreError& error) {
         return Fail(error.what());
+    }
+    // Each client's connection is an open file, held while it waits for its turn too: the
+    // default soft limit of 1024 would have accepting fail long before the service's own
+    // bounds answer, so take all the hard limit allows.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
     }
     WindowPainter painter;
     gyrolap::scores::ServiceOptions serviceOptions;

@@ -108,16 +108,15 @@ class Service::Impl {
              "frame-ancestors 'none'; base-uri 'none'"},
             {"Referrer-Policy", "no-referrer"},
         });
-        server_.set_error_handler(
-            httplib::Server::HandlerWithResponse([](const Request& req, Response& res) {
-                if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-                const std::string what = res.status == 404   ? "not found"
-                                         : res.status == 405 ? "method not allowed"
-                                         : res.status < 500  ? "bad request"
-                                                             : "internal error";
-                Refuse(req, res, res.status, what);
-                return httplib::Server::HandlerResponse::Handled;
-            }));
+        server_.OnError(httplib::Server::HandlerWithResponse([](const Request& req, Response& res) {
+            if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+            const std::string what = res.status == 404   ? "not found"
+                                     : res.status == 405 ? "method not allowed"
+                                     : res.status < 500  ? "bad request"
+                                                         : "internal error";
+            Refuse(req, res, res.status, what);
+            return httplib::Server::HandlerResponse::Handled;
+        }));
         server_.set_exception_handler(
             [](const Request& req, Response& res, std::exception_ptr error) {
                 std::string what = "unknown";

@@ -39,10 +39,11 @@ constexpr auto kStopCheck = std::chrono::milliseconds(100);
 class BoundedStream;
 
 // One request on its connection: the stream, told how much body to let through once the head
-// is read; whether to close after the answer; the place among the large uploads held until the
-// request is done.
+// is read; whether its head was read whole and screened; whether to close after the answer; the
+// place among the large uploads held until the request is done.
 struct RequestScope {
     BoundedStream* stream = nullptr;
+    bool screened = false;
     bool closeAfter = false;
     SlotHeld upload;
 };
@@ -214,6 +215,19 @@ void BoundedServer::Halt() {
     ::close(sock);
 }
 
+void BoundedServer::OnError(HandlerWithResponse handler) {
+    set_error_handler(
+        HandlerWithResponse([handler = std::move(handler)](const Request& req, Response& res) {
+            // Screen sees every head the library could read; an answer to one it never saw is
+            // the library's refusal of a broken head.
+            if (tRequest && !tRequest->screened) {
+                tRequest->closeAfter = true;
+                res.set_header("Connection", "close");
+            }
+            return handler(req, res);
+        }));
+}
+
 void BoundedServer::WidenBacklog() {
     const socket_t sock = svr_sock_;
     if (sock != INVALID_SOCKET) ::listen(sock, SOMAXCONN);
@@ -256,6 +270,7 @@ void BoundedServer::RefuseUnread(const Request& req, Response& res, int status,
 // Looks at a request's head before its body is read: true to go on, false when refused
 // (the answer is then in `res`).
 bool BoundedServer::Screen(const Request& req, Response& res) {
+    if (tRequest) tRequest->screened = true;
     if (req.has_header("Transfer-Encoding")) {
         RefuseUnread(req, res, 411, "send the body with a Content-Length, not in chunks");
         return false;

@@ -42,6 +42,12 @@ class BoundedServer final : public httplib::Server {
     // connection beyond the backlog waits a second for the handshake to be tried again.
     void WidenBacklog();
 
+    // How answers of 400 and above are completed, as the library's set_error_handler. A head
+    // the library itself refused (a broken request line, a header line too long, more head
+    // than the bound) is answered once and its connection closed: what follows on the
+    // connection is no request of its own, and must not be read as one.
+    void OnError(HandlerWithResponse handler);
+
     // The places of large uploads, for the tests to hold.
     Slots& UploadSlots() { return uploads_; }
 

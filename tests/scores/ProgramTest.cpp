@@ -4,13 +4,16 @@
 // process keeps its size.
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <atomic>
+#include <fstream>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "ScoresProcess.h"
@@ -94,6 +97,31 @@ TEST(ScoresProgram, ReplaysAsManyRecordingsAtOnceAsItHasCores) {
         break;
     }
     EXPECT_EQ(replaysOf(one), 1);
+}
+
+// Many clients at once each hold a file: the service takes every file the hard limit allows.
+TEST(ScoresProgram, OpenFilesAreRaisedToTheHardLimit) {
+    ScratchFolder folder("scores-program-files");
+    rlimit mine{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &mine), 0);
+    // Started with a low soft limit, as a login session gives it, which the child inherits.
+    rlimit low = mine;
+    low.rlim_cur = std::min<rlim_t>(256, mine.rlim_max);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    ScoresProcess scores(kProgram, {"--listen", "127.0.0.1:0", "--database",
+                                    "sqlite:" + (folder.path() / "scores.sqlite").string()});
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &mine), 0);
+    ASSERT_GT(scores.Port(), 0) << scores.output();
+    std::ifstream limits("/proc/" + std::to_string(scores.pid()) + "/limits");
+    std::string line;
+    while (std::getline(limits, line) && line.rfind("Max open files", 0) != 0) {
+    }
+    ASSERT_EQ(line.rfind("Max open files", 0), 0u);
+    std::istringstream words(line.substr(14));
+    std::string soft, hard;
+    words >> soft >> hard;
+    EXPECT_EQ(hard, mine.rlim_max == RLIM_INFINITY ? "unlimited" : std::to_string(mine.rlim_max));
+    EXPECT_EQ(soft, hard) << line;
 }
 
 TEST(ScoresProgram, TheDatabaseIsMadeInTheUsersDataFolderAndAStopIsClean) {

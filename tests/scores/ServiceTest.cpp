@@ -637,6 +637,36 @@ TEST_F(ScoreService, BodiesTooLargeOrUnboundedAreRefusedBeforeTheyAreRead) {
     EXPECT_EQ(Get("/api/scores")->status, 200);
 }
 
+// What comes after a head the service could not read is no request of its own: it is answered
+// once and the connection closed, never read on as further requests.
+TEST_F(ScoreService, ABrokenHeadIsAnsweredOnceAndItsConnectionClosed) {
+    const std::string honest = "GET / HTTP/1.1\r\nHost: x\r\n\r\n";
+    std::string lines = "GET / HTTP/1.1\r\nHost: x\r\n";
+    for (int i = 0; i < 10000; ++i) lines += "X-Line: " + std::to_string(i) + "\r\n";
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"a request line that is none", "NOT A REQUEST\r\n\r\n" + honest + honest},
+        {"a header line longer than any read, its tail a request",
+         "GET / HTTP/1.1\r\nHost: x\r\nX-Long: " + std::string(9000, 'a') + "\r\n\r\n" + honest},
+        {"ten thousand header lines", lines + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string answer = RawExchange(service_->Port(), c.bytes);
+        EXPECT_EQ(answer.substr(0, 10), "HTTP/1.1 4") << answer.substr(0, 80);
+        std::size_t answers = 0;
+        for (std::size_t at = answer.find("HTTP/1.1 "); at != std::string::npos;
+             at = answer.find("HTTP/1.1 ", at + 1))
+            ++answers;
+        EXPECT_EQ(answers, 1u) << answer.substr(0, 200);
+        EXPECT_NE(answer.find("Connection: close"), std::string::npos) << answer.substr(0, 200);
+    }
+    EXPECT_EQ(Get("/api/scores")->status, 200);
+}
+
 TEST_F(ScoreService, WhatIsNotThereIsNotFound) {
     EXPECT_EQ(Get("/api/submissions/7")->status, 404);
     EXPECT_EQ(Json(Get("/api/submissions/7")->body).object()["error"], "no such entry");
