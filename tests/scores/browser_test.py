@@ -125,28 +125,31 @@ def overflow(driver):
 
 
 def check_fits(driver, base, replayed_id, wide_ids, width, screenshots):
-    driver.get(base + "/")
-    rows = driver.find_elements(By.CSS_SELECTOR, "table.scores tbody tr")
-    if len(rows) != 1 + len(wide_ids):
-        fail("the leaderboard has %d rows" % len(rows))
-    if overflow(driver) > 0:
-        fail("at %d px the leaderboard is %d px wider than the screen" %
-             (width, overflow(driver)))
-    # Each row's proof, wholly on the screen: its cell and the mark in it.
-    places = driver.execute_script("""
-        return Array.from(document.querySelectorAll('table.scores tbody tr')).map(row => {
-            const mark = row.querySelector('.verdict');
-            const cell = mark.closest('td').getBoundingClientRect();
-            const shown = mark.getBoundingClientRect();
-            return [mark.textContent, cell.left, cell.right, shown.left, shown.right];
-        });""")
-    for verdict, *edges in places:
-        if min(edges) < 0 or max(edges) > driver.execute_script("return window.innerWidth;"):
-            fail("at %d px the proof %r lies at %r, off the screen" % (width, verdict, edges))
-    if sorted(p[0] for p in places) != sorted(["\u2714 replayed"] + ["sealed"] * len(wide_ids)):
-        fail("the proofs read %r" % [p[0] for p in places])
-    if screenshots:
-        driver.save_screenshot(os.path.join(screenshots, "leaderboard-%d.png" % width))
+    # The replayed entry on the leaderboard, the sealed ones apart on the claims' page.
+    for path, name, proofs in (("/", "leaderboard", ["\u2714 replayed"]),
+                               ("/claims", "claims", ["sealed"] * len(wide_ids))):
+        driver.get(base + path)
+        rows = driver.find_elements(By.CSS_SELECTOR, "table.scores tbody tr")
+        if len(rows) != len(proofs):
+            fail("the %s has %d rows" % (name, len(rows)))
+        if overflow(driver) > 0:
+            fail("at %d px the %s is %d px wider than the screen" %
+                 (width, name, overflow(driver)))
+        # Each row's proof, wholly on the screen: its cell and the mark in it.
+        places = driver.execute_script("""
+            return Array.from(document.querySelectorAll('table.scores tbody tr')).map(row => {
+                const mark = row.querySelector('.verdict');
+                const cell = mark.closest('td').getBoundingClientRect();
+                const shown = mark.getBoundingClientRect();
+                return [mark.textContent, cell.left, cell.right, shown.left, shown.right];
+            });""")
+        for verdict, *edges in places:
+            if min(edges) < 0 or max(edges) > driver.execute_script("return window.innerWidth;"):
+                fail("at %d px the proof %r lies at %r, off the screen" % (width, verdict, edges))
+        if sorted(p[0] for p in places) != sorted(proofs):
+            fail("the proofs on the %s read %r" % (name, [p[0] for p in places]))
+        if screenshots:
+            driver.save_screenshot(os.path.join(screenshots, "%s-%d.png" % (name, width)))
 
     for entry in [replayed_id] + wide_ids:
         driver.get("%s/submissions/%d" % (base, entry))
