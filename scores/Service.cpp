@@ -25,6 +25,8 @@ using httplib::Request;
 using httplib::Response;
 
 constexpr const char* kJson = "application/json";
+// How long a client is told to wait while the database is away.
+constexpr int kDatabaseRetrySeconds = 30;
 // What the JSON listing gives when not asked for a number, and the most it gives at once.
 constexpr std::size_t kListedByDefault = 100;
 constexpr std::size_t kMostListed = 1000;
@@ -43,6 +45,7 @@ int StatusOf(OutcomeKind kind) {
         case OutcomeKind::DoesNotHold:
             return 422;
         case OutcomeKind::Busy:
+        case OutcomeKind::StoreAway:
             return 503;
         case OutcomeKind::TooMany:
             return 429;
@@ -122,6 +125,13 @@ class Service::Impl {
                 std::string what = "unknown";
                 try {
                     std::rethrow_exception(error);
+                } catch (const StoreUnavailable& e) {
+                    // Reads come back by themselves once the database does.
+                    Log("cannot read the database now, on " + Shortened(req.path, 200) + ": " +
+                        e.what());
+                    res.set_header("Retry-After", std::to_string(kDatabaseRetrySeconds));
+                    Refuse(req, res, 503, "the score page's database is away; try again soon");
+                    return;
                 } catch (const std::exception& e) {
                     what = e.what();
                 } catch (...) {
@@ -263,6 +273,8 @@ class Service::Impl {
         const Outcome outcome = intake_.Receive(form);
         const int status = StatusOf(outcome.kind);
         if (outcome.kind == OutcomeKind::Busy) res.set_header("Retry-After", "2");
+        if (outcome.kind == OutcomeKind::StoreAway)
+            res.set_header("Retry-After", std::to_string(kDatabaseRetrySeconds));
         if (!outcome.entry) {
             Refuse(req, res, status, outcome.reason);
             return;

@@ -28,6 +28,11 @@ Outcome Intake::Receive(const SubmissionForm& form) {
                                  : stored.kind == PutKind::Upgraded ? OutcomeKind::Upgraded
                                                                     : OutcomeKind::Existing;
         return {kind, "", stored.entry};
+    } catch (const StoreUnavailable& error) {
+        std::fprintf(stderr, "gyrolap-scores: cannot store a submission now: %s\n", error.what());
+        return {OutcomeKind::StoreAway,
+                "the score page cannot store scores at the moment; try again in a minute",
+                std::nullopt};
     } catch (const StoreError& error) {
         std::fprintf(stderr, "gyrolap-scores: cannot store a submission: %s\n", error.what());
         return {OutcomeKind::NotStored, "the score could not be stored; try again later",

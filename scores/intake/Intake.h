@@ -23,6 +23,7 @@ enum class OutcomeKind {
     DoesNotHold,  // refused: the code does not seal the text, or the recording does not prove it
     Busy,         // refused for now: no replay could start in time
     TooMany,      // refused for now: the sender sent too many of late
+    StoreAway,    // refused for now: the database cannot be reached or written; nothing was stored
     NotStored,    // the store failed; nothing was stored
 };
 

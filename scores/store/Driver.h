@@ -58,6 +58,10 @@ class Driver {
     virtual void LockSchema(Connection& writer) = 0;
     // Which database this is, for the migrations that differ.
     virtual bool IsSqlite() const = 0;
+    // Throws StoreUnavailable when what was opened can no longer be written where a restart
+    // would find it (a file removed or replaced under the store). Asked before a group is
+    // written and again once it is committed, before any answer goes out.
+    virtual void CheckStillThere() {}
 };
 
 std::unique_ptr<Driver> SqliteDriver(std::string path);

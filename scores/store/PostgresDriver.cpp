@@ -48,7 +48,7 @@ class PostgresConnection final : public Connection {
         if (!pg_ || PQstatus(pg_) != CONNECTION_OK) {
             const std::string why = pg_ ? Trimmed(PQerrorMessage(pg_)) : "out of memory";
             PQfinish(pg_);
-            throw StoreError("cannot connect to the PostgreSQL database: " + why);
+            throw StoreUnavailable("cannot connect to the PostgreSQL database: " + why);
         }
         if (PQsetClientEncoding(pg_, "UTF8") != 0) {
             const std::string why = Trimmed(PQerrorMessage(pg_));

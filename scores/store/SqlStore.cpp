@@ -127,9 +127,10 @@ auto SqlStore::Read(Work work) {
         auto reader = readers_.Take();
         try {
             return work(*reader);
-        } catch (const StoreError&) {
-            if (!reader->Broken() || attempt == kReaders) throw;
+        } catch (const StoreError& error) {
+            if (!reader->Broken()) throw;
             reader.Discard();
+            if (attempt == kReaders) throw StoreUnavailable(error.what());
         }
     }
 }
@@ -204,6 +205,7 @@ void SqlStore::InTransaction(Work work) {
 // group written once more on it. That is safe even when the break came after the commit: every
 // text is stored at most once, so the second try finds them stored.
 std::vector<PutResult> SqlStore::Write(const std::vector<const PendingPut*>& group) {
+    driver_->CheckStillThere();
     for (int attempt = 0;; ++attempt) {
         if (writer_->Broken()) writer_ = driver_->Open();
         try {
@@ -212,9 +214,14 @@ std::vector<PutResult> SqlStore::Write(const std::vector<const PendingPut*>& gro
                 for (const PendingPut* put : group)
                     results.push_back(WriteOne(*writer_, *put->entry, put->proof));
             });
+            driver_->CheckStillThere();
             return results;
-        } catch (const StoreError&) {
-            if (attempt > 0 || !writer_->Broken()) throw;
+        } catch (const StoreUnavailable&) {
+            throw;
+        } catch (const StoreError& error) {
+            if (!writer_->Broken()) throw;
+            // The database went away under the group, and again under its second try.
+            if (attempt > 0) throw StoreUnavailable(error.what());
         }
     }
 }

@@ -2,7 +2,11 @@
 // The SQLite driver: one file in write-ahead-log mode, flushed to disk at every commit; see
 // Driver.h.
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -152,6 +156,11 @@ class Sqlite final : public Driver {
                 throw StoreError("cannot put the database " + path_ + " in WAL mode");
         }
         writer.Exec("PRAGMA synchronous = FULL");
+        struct stat opened {};
+        if (::stat(path_.c_str(), &opened) != 0)
+            throw StoreError("cannot find the database " + path_ + " just opened");
+        device_ = opened.st_dev;
+        inode_ = opened.st_ino;
         auto synchronous = writer.Prepare("PRAGMA synchronous");
         static constexpr const char* kLevels[] = {"off", "normal", "full", "extra"};
         const std::int64_t level = synchronous->Next() ? synchronous->NumberAt(0) : -1;
@@ -164,8 +173,25 @@ class Sqlite final : public Driver {
     void LockSchema(Connection&) override {}
     bool IsSqlite() const override { return true; }
 
+    // The file SQLite writes is the one it opened; a file removed or replaced at the path would
+    // take every commit since with it at the next start, so none is answered as stored.
+    void CheckStillThere() override {
+        struct stat now {};
+        if (::stat(path_.c_str(), &now) != 0) {
+            throw StoreUnavailable("the database " + path_ + " is gone (" + std::strerror(errno) +
+                                   "): nothing is stored until gyrolap-scores is restarted");
+        }
+        if (now.st_dev != device_ || now.st_ino != inode_) {
+            throw StoreUnavailable("the database " + path_ +
+                                   " was replaced by another file: nothing is stored until "
+                                   "gyrolap-scores is restarted");
+        }
+    }
+
   private:
     std::string path_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
 };
 
 }  // namespace

@@ -48,6 +48,14 @@ class StoreError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The database cannot be reached or written now (PostgreSQL is away; the SQLite file was removed,
+// replaced or made read-only under the service): nothing was stored, and the same request may
+// succeed later.
+class StoreUnavailable : public StoreError {
+  public:
+    using StoreError::StoreError;
+};
+
 class Store {
   public:
     virtual ~Store() = default;

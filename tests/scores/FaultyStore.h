@@ -16,8 +16,11 @@ class FaultyStore final : public scores::Store {
 
     std::atomic<bool> failWrites = false;
     std::atomic<bool> failReads = false;
+    // Everything fails as it does while the database is away.
+    std::atomic<bool> unavailable = false;
 
     scores::PutResult Put(const scores::Entry& entry, const scores::Proof* proof) override {
+        if (unavailable) throw scores::StoreUnavailable("database away (on purpose)");
         if (failWrites) throw scores::StoreError("disk full (on purpose)");
         return beneath_->Put(entry, proof);
     }
@@ -46,6 +49,7 @@ class FaultyStore final : public scores::Store {
 
   private:
     void Read() {
+        if (unavailable) throw scores::StoreUnavailable("database away (on purpose)");
         if (failReads) throw scores::StoreError("connection lost (on purpose)");
     }
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -951,6 +952,66 @@ TEST_F(ScoreService, BehindATrustedProxyEachClientHasItsOwnLimit) {
     EXPECT_EQ(post(""), 201);
     EXPECT_EQ(post("not an address"), 201);
     EXPECT_EQ(post(""), 429);
+}
+
+// A database file removed or replaced under the service: what is written after is in a file no
+// restart will open, so nothing is answered as stored.
+TEST_F(ScoreService, ADatabaseFileRemovedOrReplacedIsNoticedBeforeAnyAnswer) {
+    const auto file = folder_.path() / "scores.sqlite";
+    int n = 0;
+    const auto post = [&] {
+        return Post(WithText(SealedText("12", "4.000", "8/" + std::to_string(++n) + "/2001")));
+    };
+    ASSERT_EQ(post()->status, 201);
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"removed", [&] { std::filesystem::remove(file); }, "is gone"},
+        {"replaced",
+         [&] {
+             std::filesystem::copy_file(file.string() + "-wal", folder_.path() / "other");
+             std::filesystem::rename(folder_.path() / "other", file);
+         },
+         "was replaced by another file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Stop();
+        std::filesystem::remove_all(folder_.path());
+        std::filesystem::create_directories(folder_.path());
+        Start(Unlimited());
+        ASSERT_EQ(post()->status, 201);
+        c.change();
+        for (int i = 0; i < 3; ++i) {
+            const auto refused = post();
+            ASSERT_TRUE(refused);
+            EXPECT_EQ(refused->status, 503) << refused->body;
+            EXPECT_EQ(refused->get_header_value("Retry-After"), "30");
+            EXPECT_EQ(Json(refused->body).object()["error"],
+                      "the score page cannot store scores at the moment; try again in a minute");
+        }
+    }
+}
+
+TEST_F(ScoreService, ADatabaseAwayIsAnswered503ForWritesAndReads) {
+    Stop();
+    Start(Unlimited(), true);
+    faulty_->unavailable = true;
+    const auto write = Post(WithText(SealedText("12", "4.000")));
+    EXPECT_EQ(write->status, 503);
+    EXPECT_EQ(write->get_header_value("Retry-After"), "30");
+    for (const char* path : {"/", "/api/scores"}) {
+        SCOPED_TRACE(path);
+        const auto read = Get(path);
+        EXPECT_EQ(read->status, 503);
+        EXPECT_EQ(read->get_header_value("Retry-After"), "30");
+        EXPECT_EQ(read->body.find("away (on purpose)"), std::string::npos);
+    }
+    faulty_->unavailable = false;
+    EXPECT_EQ(Post(WithText(SealedText("12", "4.000")))->status, 201);
 }
 
 }  // namespace

@@ -327,6 +327,19 @@ TEST(PostgresStore, ARestartBetweenTwoSubmissionsLosesNeitherAndFailsNeither) {
     EXPECT_EQ(store->Put(Sealed(TextNumber(7), "Later"), nullptr).kind, PutKind::Created);
 }
 
+TEST(PostgresStore, WhileTheDatabaseIsAwayNothingIsStoredAndItIsSaidSo) {
+    auto& server = SharedPostgresServer();
+    auto store = OpenStore(server.NewDatabase("away"));
+    ASSERT_EQ(store->Put(Sealed(TextNumber(50), "Before"), nullptr).kind, PutKind::Created);
+    server.Stop("fast");
+    EXPECT_THROW(store->Put(Sealed(TextNumber(51), "Away"), nullptr), StoreUnavailable);
+    EXPECT_THROW(store->Count(Listing::All), StoreUnavailable);
+    server.Start();
+    // Back: stored again at once, and nothing of the time away was kept.
+    EXPECT_EQ(store->Put(Sealed(TextNumber(52), "After"), nullptr).kind, PutKind::Created);
+    EXPECT_EQ(store->Count(Listing::All), 2u);
+}
+
 TEST(PostgresStore, AnEntryStoredJustBeforeACrashIsThereAfterRecovery) {
     auto& server = SharedPostgresServer();
     const std::string url = server.NewDatabase("crashed");
